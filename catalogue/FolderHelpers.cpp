@@ -1,0 +1,107 @@
+#include "catalogue/FolderHelpers.h"
+
+#include "platform/FolderEntries.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
+#include "platform/WildcardMatch.h"
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+std::string AppendBackslash(std::string path) {
+    if (!path.empty() && path.back() != platform::kPathSeparator)
+        path += platform::kPathSeparator;
+    return path;
+}
+
+bool PathExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    std::error_code error;
+    const fs::file_status status = fs::status(platform::PathFromUtf8(path), error);
+    return !error && fs::exists(status);
+}
+
+bool IsFolder(const std::string& path) {
+    if (path.empty())
+        return false;
+    std::error_code error;
+    return fs::is_directory(platform::PathFromUtf8(path), error) && !error;
+}
+
+std::uint64_t QueryFileSize(const std::string& path) {
+    if (path.empty())
+        return 0;
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(platform::PathFromUtf8(path), error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+std::vector<std::string> ListFolder(const std::string& folder, const std::string& mask, bool includeFolders,
+                                    bool fullPaths) {
+    std::vector<std::string> entries;
+    if (folder.empty())
+        return entries;
+    const std::string prefix = AppendBackslash(folder);
+    platform::ForEachFolderEntry(folder, [&](const platform::FolderEntry& entry) {
+        if ((includeFolders || !entry.isFolder) && platform::MatchSpec(entry.name, mask))
+            entries.push_back(fullPaths ? prefix + entry.name : entry.name);
+        return true;
+    });
+    return entries;
+}
+
+namespace {
+
+bool Walk(const std::string& folder, const std::string& mask, const FolderVisitor& visitor, bool recursive,
+          bool reportFolders, std::set<platform::FileIdentity>& entered) {
+    const std::string prefix = AppendBackslash(folder);
+    const bool everyFile = mask == "*.*";
+    bool carryOn = true;
+    platform::ForEachFolderEntry(folder, [&](const platform::FolderEntry& entry) {
+        const std::string path = prefix + entry.name;
+        if (!entry.isFolder) {
+            if (everyFile || platform::MatchSpec(path, mask))
+                carryOn = visitor(path, entry.size);
+            return carryOn;
+        }
+        if (reportFolders && !(carryOn = visitor(path, 0)))
+            return false;
+        if (recursive) {
+            // Entered folders are remembered by identity, so a link back to one of them is reported but not
+            // walked again. A folder whose identity cannot be read cannot be listed either.
+            const auto identity = platform::GetFileIdentity(path);
+            if (!identity || entered.insert(*identity).second)
+                carryOn = Walk(path, mask, visitor, recursive, reportFolders, entered);
+        }
+        return carryOn;
+    });
+    return carryOn;
+}
+
+} // namespace
+
+bool WalkFolder(const std::string& folder, const std::string& mask, const FolderVisitor& visitor, bool recursive,
+                bool reportFolders) {
+    if (folder.empty())
+        return true;
+    std::set<platform::FileIdentity> entered;
+    if (const auto identity = platform::GetFileIdentity(folder))
+        entered.insert(*identity);
+    return Walk(folder, mask, visitor, recursive, reportFolders, entered);
+}
+
+std::string LastPathComponent(const std::string& path) {
+    // A separator counts only when something other than another separator follows it, so a trailing separator
+    // stays with the last component. On Windows a drive colon ends a component too ("C:x" gives "x").
+    const auto isBreak = [](char c) { return platform::IsPathSeparator(c) || (platform::kWindows && c == ':'); };
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < path.size(); ++i) {
+        if (isBreak(path[i]) && !platform::IsPathSeparator(path[i + 1]))
+            start = i + 1;
+    }
+    return path.substr(start);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Folder and file helpers shared by the catalogue, the engine and the preferences. Paths are UTF-8 text with the
+// platform separator ("\" on Windows, "/" on Linux); every failure gives an empty or false answer.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Appends the separator to a non-empty path that does not already end with one.
+std::string AppendBackslash(std::string path);
+
+// True when a file or folder exists at path; any error counts as not existing.
+bool PathExists(const std::string& path);
+
+// True when path names a folder (or a link to one).
+bool IsFolder(const std::string& path);
+
+// Size of a file in bytes; 0 when it cannot be read.
+std::uint64_t QueryFileSize(const std::string& path);
+
+// The entries of one folder (not recursive) whose names match mask, in the file system's order, without "." and
+// "..". Folders are included only when asked; entries are names, or folder + separator + name when fullPaths.
+// A missing folder gives an empty list.
+std::vector<std::string> ListFolder(const std::string& folder, const std::string& mask, bool includeFolders,
+                                    bool fullPaths);
+
+// Answers false to end the walk.
+using FolderVisitor = std::function<bool(const std::string& fullPath, std::uint64_t size)>;
+
+// Visits the entries below folder. A file is passed with its size when mask is "*.*" or its full path matches
+// mask; a folder is passed (size 0) when reportFolders, before the walk descends into it when recursive. A folder
+// reached a second time through a link is not entered again, so link loops end. Returns false when the visitor
+// ended the walk.
+bool WalkFolder(const std::string& folder, const std::string& mask, const FolderVisitor& visitor, bool recursive,
+                bool reportFolders);
+
+// The text after the last separator; a path that ends with a separator gives its last component with that
+// separator ("C:\a\b\" gives "b\").
+std::string LastPathComponent(const std::string& path);

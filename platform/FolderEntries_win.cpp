@@ -1,0 +1,63 @@
+#include "platform/FolderEntries.h"
+
+#include "platform/WideText.h"
+
+#include <windows.h>
+
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct FindCloser {
+    void operator()(HANDLE handle) const { FindClose(handle); }
+};
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+} // namespace
+
+bool ForEachFolderEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+    std::wstring pattern = Utf8ToWide(folder);
+    if (pattern.empty())
+        return false;
+    if (pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW data{};
+    HANDLE raw = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                  FIND_FIRST_EX_LARGE_FETCH);
+    if (raw == INVALID_HANDLE_VALUE)
+        return false;
+    std::unique_ptr<void, FindCloser> find(raw);
+    FolderEntry entry;
+    do {
+        if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0)
+            continue;
+        entry.name = WideToUtf8(data.cFileName);
+        entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.size = entry.isFolder ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (!visit(entry))
+            break;
+    } while (FindNextFileW(find.get(), &data));
+    return true;
+}
+
+std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
+    // FILE_FLAG_BACKUP_SEMANTICS opens folders; without FILE_FLAG_OPEN_REPARSE_POINT junctions are followed.
+    HANDLE raw = CreateFileW(Utf8ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (raw == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::unique_ptr<void, HandleCloser> file(raw);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+} // namespace platform

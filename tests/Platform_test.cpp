@@ -1,0 +1,130 @@
+#include "platform/KnownFolders.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
+#include "platform/Utf8.h"
+#include "platform/WildcardMatch.h"
+
+#include "catalogue/FolderHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// --- UTF-8 ------------------------------------------------------------------------------------------------------
+
+TEST(Utf8, WellFormedTestRejectsEveryIllFormedShape) {
+    EXPECT_TRUE(platform::IsWellFormedUtf8(""));
+    EXPECT_TRUE(platform::IsWellFormedUtf8("Profiles/abc.default"));
+    EXPECT_TRUE(platform::IsWellFormedUtf8("Zürich \xE6\x97\xA5 \xF0\x9F\x98\x80"));
+    EXPECT_TRUE(platform::IsWellFormedUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF
+    EXPECT_TRUE(platform::IsWellFormedUtf8("\xEF\xBF\xBD"));      // U+FFFD
+    EXPECT_FALSE(platform::IsWellFormedUtf8("Z\xFCrich"));        // Latin-1
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xC0\x80"));         // overlong NUL
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xC1\xBF"));         // overlong ASCII
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xE0\x80\xAF"));     // overlong three-byte
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xF0\x80\x80\xAF")); // overlong four-byte
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xED\xA0\x80"));     // surrogate U+D800
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xED\xBF\xBF"));     // surrogate U+DFFF
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xEF\xBF\xBE"));     // U+FFFE
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xEF\xBF\xBF"));     // U+FFFF
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xE6\x97"));         // truncated
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\x80"));             // lone continuation
+    EXPECT_FALSE(platform::IsWellFormedUtf8("\xF8\x88\x80\x80\x80"));
+}
+
+TEST(Utf8, LenientDecodingAndLatin1) {
+    EXPECT_EQ(platform::DecodeUtf8Lenient("a\xC3\xBC\xFF"), (std::u32string{U'a', U'\u00FC', U'\uFFFD'}));
+    EXPECT_EQ(platform::Latin1ToUtf8("Z\xFCrich"), "Zürich");
+    std::string out;
+    platform::AppendUtf8(out, U'\U0001F600');
+    EXPECT_EQ(out, "\xF0\x9F\x98\x80");
+}
+
+// --- Wildcard match -----------------------------------------------------------------------------------------------
+// One table for both builds: on Windows it checks the shell's own match, on Linux our equivalent of it.
+
+TEST(WildcardMatch, AgreesWithTheShellMatchOnOneTable) {
+    struct Case {
+        const char* text;
+        const char* mask;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"C:\\p\\places.sqlite", "*.sqlite", true},
+        {"/home/u/p/places.sqlite", "*.sqlite", true},
+        {"places.SQLITE", "*.sqlite", true},
+        {"places.sqlite-wal", "*.sqlite", false},
+        {"places.sqlite.bak", "*.sqlite", false},
+        {"main.db", "*.db", true},
+        {"main.dbx", "*.db", false},
+        {"x.db", "*.sqlite;*.db", true},
+        {"x.db", "*.sqlite; *.db", true},
+        {"x.txt", "*.sqlite;*.db", false},
+        {"anything", "*.*", true},
+        {"noextension", "*.*", true},
+        {"a.b", "?.b", true},
+        {"ab.b", "?.b", false},
+        {"Zürich.db", "Z?rich.db", true},
+        {"abc", "a*b*c", true},
+        {"abxbyc", "a*b*c", true},
+        {"abxbyd", "a*b*c", false},
+        {"abc", "abc*", true},
+        {"abc", "ab", false},
+        {"abc", "", false},
+        {"History", "History", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::MatchSpec(c.text, c.mask), c.expected) << c.text << " against " << c.mask;
+}
+
+// --- Known folders and path text ----------------------------------------------------------------------------------
+
+TEST(KnownFolders, SpecialFoldersHaveNoTrailingSeparator) {
+    const platform::KnownFolders folders = platform::QueryKnownFolders();
+    for (const std::string* folder :
+         {&folders.roamingAppData, &folders.localAppData, &folders.home, &folders.config}) {
+        if (folder->size() > 1) {
+            EXPECT_NE(folder->back(), platform::kPathSeparator) << *folder;
+        }
+    }
+    if (platform::kWindows) {
+        EXPECT_FALSE(folders.roamingAppData.empty());
+        EXPECT_TRUE(IsFolder(folders.roamingAppData));
+        EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderRoamingAppData), folders.roamingAppData);
+        EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderLocalAppData), folders.localAppData);
+        EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderHome), "");
+    } else {
+        EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderRoamingAppData), "");
+    }
+}
+
+#ifndef _WIN32
+TEST(KnownFolders, LinuxFoldersFollowHomeAndXdgConfigHome) {
+    const char* oldHome = std::getenv("HOME");
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    const std::string savedConfig = oldConfig ? oldConfig : "";
+
+    setenv("HOME", "/tmp/fake-home/", 1);
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderHome), "/tmp/fake-home");
+    EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderConfig), "/tmp/fake-home/.config");
+    setenv("XDG_CONFIG_HOME", "/tmp/elsewhere", 1);
+    EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderConfig), "/tmp/elsewhere");
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    EXPECT_EQ(platform::GetSpecialFolder(platform::kFolderConfig), "/tmp/fake-home/.config");
+
+    setenv("HOME", savedHome.c_str(), 1);
+    if (oldConfig)
+        setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+#endif
+
+TEST(PathText, NonAsciiPathsRoundTripThroughFilesystemPaths) {
+    const std::string text = "Prüfung/日本/\xF0\x9F\x98\x80.sqlite";
+    EXPECT_EQ(platform::PathToUtf8(platform::PathFromUtf8(text)), text);
+    EXPECT_EQ(platform::PathToUtf8(platform::PathFromUtf8(text).filename()), "\xF0\x9F\x98\x80.sqlite");
+}

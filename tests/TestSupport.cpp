@@ -1,0 +1,78 @@
+#include "TestSupport.h"
+
+#include "platform/PathText.h"
+#include "platform/System.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempFolder::TempFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            base / ("tidyquill-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = platform::PathToUtf8(candidate);
+            return;
+        }
+    }
+    ADD_FAILURE() << "cannot create a temporary folder under " << platform::PathToUtf8(base);
+}
+
+TempFolder::~TempFolder() {
+    if (path_.empty())
+        return;
+    std::error_code error;
+    fs::remove_all(platform::PathFromUtf8(path_), error);
+}
+
+std::string TempFolder::operator/(const std::string& relative) const {
+    return Join({path_, relative});
+}
+
+std::string Join(const std::vector<std::string>& parts) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (!joined.empty() && joined.back() != platform::kPathSeparator)
+            joined += platform::kPathSeparator;
+        joined += part;
+    }
+    return joined;
+}
+
+void MakeFolder(const std::string& path) {
+    std::error_code error;
+    fs::create_directories(platform::PathFromUtf8(path), error);
+    ASSERT_FALSE(error) << "cannot create " << path << ": " << error.message();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    const fs::path target = platform::PathFromUtf8(path);
+    if (target.has_parent_path()) {
+        std::error_code error;
+        fs::create_directories(target.parent_path(), error);
+    }
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << "cannot write " << path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace testing_support
