@@ -1,0 +1,67 @@
+#include "catalogue/Browser.h"
+
+#include "catalogue/FolderHelpers.h"
+#include "platform/FileAccess.h"
+#include "platform/System.h"
+#include "support/StringHelpers.h"
+
+#include <algorithm>
+#include <cstring>
+
+CBrowserProfile::CBrowserProfile(std::string path, std::string name, CBrowser* program)
+    : name_(std::move(name)), path_(std::move(path)), program_(program) {}
+
+const std::vector<std::string>& CBrowserProfile::GetFileList() {
+    if (files_.empty() && program_ != nullptr)
+        files_ = program_->GetDatabaseFiles(path_);
+    return files_;
+}
+
+std::uint64_t CBrowserProfile::GetTotalSize() {
+    std::uint64_t total = 0;
+    for (const std::string& file : GetFileList())
+        total += QueryFileSize(file);
+    return total;
+}
+
+CBrowserProfile* CBrowser::AddProfile(const std::string& path, const std::string& name, bool custom) {
+    profiles_.push_back(std::make_unique<CBrowserProfile>(path, name, this));
+    profiles_.back()->custom = custom;
+    return profiles_.back().get();
+}
+
+void CBrowser::RemoveProfile(CBrowserProfile* profile) {
+    const auto found = std::find_if(profiles_.begin(), profiles_.end(),
+                                    [profile](const std::unique_ptr<CBrowserProfile>& p) { return p.get() == profile; });
+    if (found != profiles_.end())
+        profiles_.erase(found);
+}
+
+std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const std::string& mask) {
+    std::vector<std::string> files;
+    WalkFolder(
+        folder, mask.empty() ? "*.*" : mask,
+        [&](const std::string& path, std::uint64_t) {
+            if (!mask.empty() || IsSqliteFile(path))
+                files.push_back(path);
+            return true;
+        },
+        false, false);
+    return files;
+}
+
+bool IsSqliteFile(const std::string& path) {
+    static constexpr char kHeader[16] = "SQLite format 3"; // 15 characters and the terminating zero
+    const std::string head = platform::ReadFileHead(path, sizeof(kHeader));
+    return head.size() == sizeof(kHeader) && std::memcmp(head.data(), kHeader, sizeof(kHeader)) == 0;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    std::string left = AppendBackslash(a);
+    std::string right = AppendBackslash(b);
+    if (platform::kCaseInsensitivePaths) {
+        left = ToLowerAscii(left);
+        right = ToLowerAscii(right);
+    }
+    return left == right;
+}

@@ -1,0 +1,100 @@
+#pragma once
+// The program and profile model: every supported program is one CBrowser subclass, every profile found for it
+// (or added by the user) one CBrowserProfile owned by it. Both are tree items, so the profiles tree can hang
+// either on its items and ask which kind it holds.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CBrowser;
+class IProgressBar;
+class StopSignal;
+
+class CMyTreeCtrlItem {
+public:
+    // 0 for a program, 1 for a profile.
+    virtual int GetItemKind() const = 0;
+    virtual ~CMyTreeCtrlItem() = default;
+};
+
+class CBrowserProfile : public CMyTreeCtrlItem {
+public:
+    // custom and missing start false, checked true; no files until first asked for.
+    CBrowserProfile(std::string path, std::string name, CBrowser* program);
+
+    int GetItemKind() const override { return 1; }
+
+    std::string GetName() const { return name_; }
+    std::string GetPath() const { return path_; }
+    CBrowser* GetProgram() const { return program_; }
+
+    // The profile's database files: asked of the program on first use and kept; a program that finds none is
+    // asked again on the next call.
+    const std::vector<std::string>& GetFileList();
+
+    // The sum of the current sizes of the database files, read anew on every call.
+    std::uint64_t GetTotalSize();
+
+    // Compacts every database file of the profile (engine/Compaction.cpp). Answers false when the profile was
+    // given up because its program still uses its files.
+    bool Optimize(IProgressBar* progress, const StopSignal* stop);
+
+    bool custom = false;  // added by the user or from the preferences; only these can be removed
+    bool checked = true;  // initial check mark in the tree
+    bool missing = false; // the folder no longer exists: shown unchecked, never optimized
+
+private:
+    std::string name_;
+    std::string path_;
+    CBrowser* program_;
+    std::vector<std::string> files_;
+};
+
+class CBrowser : public CMyTreeCtrlItem {
+public:
+    CBrowser() = default;
+    CBrowser(const CBrowser&) = delete;
+    CBrowser& operator=(const CBrowser&) = delete;
+    ~CBrowser() override = default;
+
+    int GetItemKind() const override { return 0; }
+
+    // Resource numbers of the 16x16 program and profile icons (loaded by the Windows user interface).
+    virtual int GetIconId() const = 0;
+    virtual int GetProfileIconId() const = 0;
+    // Display name, also the program's key on the command line and in the preferences (compared with case).
+    virtual std::string GetName() const = 0;
+    // Looks for the program's profiles on this machine and adds each with AddProfile.
+    virtual void FindProfiles() = 0;
+    // Executable names searched for in the paths of running processes.
+    virtual std::vector<std::string> GetProcessNames() const = 0;
+    // Whether a folder looks like a profile of this program.
+    virtual bool IsProfileFolder(const std::string& folder) const = 0;
+    // Full paths of the database files of one profile of this program.
+    virtual std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const = 0;
+
+    // Creates a profile (checked, not missing), appends it to the program's list and returns it.
+    CBrowserProfile* AddProfile(const std::string& path, const std::string& name, bool custom);
+    // Deletes a profile of this program, keeping the order of the others; one that is not in the list is ignored.
+    void RemoveProfile(CBrowserProfile* profile);
+
+    // The program's profiles, in the order of adding.
+    const std::vector<std::unique_ptr<CBrowserProfile>>& GetProfiles() const { return profiles_; }
+
+private:
+    std::vector<std::unique_ptr<CBrowserProfile>> profiles_;
+};
+
+// Database files lying directly inside folder, in the file system's order: with a mask, the files whose full path
+// matches it (not opened); with an empty mask, the files that start with the SQLite header.
+std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const std::string& mask);
+
+// True when the file can be opened for reading (sharing read and write) and its first 16 bytes are
+// "SQLite format 3" followed by a zero byte.
+bool IsSqliteFile(const std::string& path);
+
+// The one rule for comparing profile paths: one trailing separator is ignored on each side; on Windows the letters
+// A to Z are lowered first. Nothing else is normalised.
+bool SamePath(const std::string& a, const std::string& b);
