@@ -31,8 +31,9 @@ CBrowserProfile* CBrowser::AddProfile(const std::string& path, const std::string
 }
 
 void CBrowser::RemoveProfile(CBrowserProfile* profile) {
-    const auto found = std::find_if(profiles_.begin(), profiles_.end(),
-                                    [profile](const std::unique_ptr<CBrowserProfile>& p) { return p.get() == profile; });
+    const auto found =
+        std::find_if(profiles_.begin(), profiles_.end(),
+                     [profile](const std::unique_ptr<CBrowserProfile>& p) { return p.get() == profile; });
     if (found != profiles_.end())
         profiles_.erase(found);
 }

@@ -1,6 +1,9 @@
 #include "catalogue/Catalogue.h"
 
+#include "catalogue/ChromiumPrograms.h"
 #include "catalogue/FolderHelpers.h"
+#include "catalogue/MessengerPrograms.h"
+#include "catalogue/MozillaPrograms.h"
 
 #include <algorithm>
 
@@ -38,4 +41,27 @@ CBrowserProfile* Catalogue::AddCustomProfile(const std::string& path, CBrowser* 
     if (!known)
         return nullptr;
     return program->AddProfile(path, LastPathComponent(path), true);
+}
+
+Catalogue BuildCatalogue(const platform::KnownFolders& folders) {
+    std::vector<std::unique_ptr<CBrowser>> programs;
+    programs.push_back(std::make_unique<CBrowserFirefox>(folders));
+    programs.push_back(std::make_unique<CBrowserPalemoon>(folders));
+    programs.push_back(std::make_unique<CBrowserEpic>(folders));
+    programs.push_back(std::make_unique<CBrowserChrome>(folders));
+    programs.push_back(std::make_unique<CBrowserVivaldi>(folders));
+    programs.push_back(std::make_unique<CBrowserOpera>(folders));
+    programs.push_back(std::make_unique<CBrowserSkype>(folders));
+    programs.push_back(std::make_unique<CBrowserIron>(folders));
+    programs.push_back(std::make_unique<CBrowserThunderbird>(folders));
+    programs.push_back(std::make_unique<CBrowserSeaMonkey>(folders));
+    programs.push_back(std::make_unique<CBrowserYandex>(folders));
+    programs.push_back(std::make_unique<CBrowserCyberfox>(folders));
+    programs.push_back(std::make_unique<CBrowserFossaMail>(folders));
+    programs.push_back(std::make_unique<CBrowserViber>(folders));
+    programs.push_back(std::make_unique<CBrowserSlimjet>(folders));
+    programs.push_back(std::make_unique<CBrowserBrave>(folders));
+    for (const auto& program : programs)
+        program->FindProfiles();
+    return Catalogue(std::move(programs));
 }

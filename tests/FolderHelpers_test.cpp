@@ -100,9 +100,9 @@ TEST(FolderHelpers, ListFolderKeepsFileSystemOrderAndFiltersByMask) {
               (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "zz.SQLITE"}));
     EXPECT_EQ(Sorted(ListFolder(temp.Path(), "*.sqlite", true, false)),
               (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "x.sqlite", "zz.SQLITE"}));
-    EXPECT_EQ(Sorted(ListFolder(temp.Path(), "*.*", false, false)),
-              (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "places.sqlite-wal", "prefs.js",
-                                        "zz.SQLITE"}));
+    EXPECT_EQ(
+        Sorted(ListFolder(temp.Path(), "*.*", false, false)),
+        (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "places.sqlite-wal", "prefs.js", "zz.SQLITE"}));
 }
 
 TEST(FolderHelpers, ListFolderFullPathsWithAndWithoutTrailingSeparator) {
@@ -209,21 +209,21 @@ TEST(FolderHelpers, WalkOfMissingFolderVisitsNothing) {
 }
 
 TEST(FolderHelpers, WalkTerminatesOnALinkLoop) {
-    // root/a/back -> root: a loop that a naive walk would follow until the path length gives out. Windows programs
-    // under Wine cannot make links, so there the test harness makes the loop beforehand and names it here.
+    // root/alice/loop -> root: a loop that a naive walk would follow until the path length gives out. Windows
+    // programs under Wine cannot make links, so there the test harness makes the loop beforehand and names it.
     TempFolder temp;
-    std::string root = temp / "root";
+    std::string root = temp / "Skype";
     if (const char* prepared = std::getenv("TIDYQUILL_LINK_LOOP")) {
         root = prepared;
     } else {
-        WriteFile(Join({root, "a", "main.db"}), "1");
+        WriteFile(Join({root, "alice", "main.db"}), "1");
         std::error_code error;
-        fs::create_directory_symlink(platform::PathFromUtf8(root), platform::PathFromUtf8(Join({root, "a", "back"})),
-                                     error);
+        fs::create_directory_symlink(platform::PathFromUtf8(root),
+                                     platform::PathFromUtf8(Join({root, "alice", "loop"})), error);
         if (error)
             GTEST_SKIP() << "folder links cannot be made here: " << error.message();
     }
-    ASSERT_TRUE(IsFolder(Join({root, "a", "back"})));
+    ASSERT_TRUE(IsFolder(Join({root, "alice", "loop"})));
 
     int files = 0, folders = 0;
     WalkFolder(
@@ -233,8 +233,8 @@ TEST(FolderHelpers, WalkTerminatesOnALinkLoop) {
             return folders + files < 10000;
         },
         true, true);
-    EXPECT_EQ(files, 1);   // root/a/main.db, once
-    EXPECT_EQ(folders, 2); // root/a and the link root/a/back, which is not entered
+    EXPECT_EQ(files, 1);   // alice/main.db, once
+    EXPECT_EQ(folders, 2); // alice and the link alice/loop, which is not entered
 }
 
 // --- LastPathComponent ----------------------------------------------------------------------------------------

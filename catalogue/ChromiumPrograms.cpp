@@ -1,0 +1,179 @@
+#include "catalogue/ChromiumPrograms.h"
+
+#include "catalogue/FolderHelpers.h"
+#include "support/StringHelpers.h"
+
+#include <algorithm>
+
+namespace {
+
+using K = KnownFolderId;
+using Names = std::vector<std::string>;
+
+const std::string kDefault = "Default";
+
+// History, Bookmarks and Cookies in the "Default" sub-folder of a "User Data" folder: two are needed.
+bool PassesUserDataRule(const std::string& folder, const std::vector<std::string>& markers) {
+    const std::string defaultFolder = AppendBackslash(folder) + kDefault;
+    return PathExists(defaultFolder) && CountMarkerFiles(defaultFolder, markers) >= 2;
+}
+
+} // namespace
+
+int CountMarkerFiles(const std::string& folder, const std::vector<std::string>& markers) {
+    // Distinct markers are counted: a case-sensitive file system may hold both History and history, which must
+    // not stand in for a missing marker.
+    std::vector<bool> seen(markers.size(), false);
+    for (const std::string& name : ListFolder(folder, "*.*", false, false))
+        for (size_t i = 0; i < markers.size(); ++i)
+            if (EqualsNoCase(name, markers[i]))
+                seen[i] = true;
+    return static_cast<int>(std::count(seen.begin(), seen.end(), true));
+}
+
+void FindUserDataProfile(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places) {
+    for (const DataLocation& place : places) {
+        const std::string candidate = ResolveLocation(folders, place);
+        if (!candidate.empty() && PathExists(candidate) && PathExists(AppendBackslash(candidate) + kDefault)) {
+            program.AddProfile(candidate, kDefault, false);
+            return;
+        }
+    }
+}
+
+void FindProfileFolder(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places) {
+    for (const DataLocation& place : places) {
+        const std::string candidate = ResolveLocation(folders, place);
+        if (!candidate.empty() && PathExists(candidate)) {
+            program.AddProfile(candidate, kDefault, false);
+            return;
+        }
+    }
+}
+
+std::vector<std::string> DefaultSubfolderDatabases(const std::string& userDataFolder) {
+    return EnumerateDatabaseFiles(AppendBackslash(userDataFolder) + kDefault, "");
+}
+
+// --- Chrome and the programs that share its code -------------------------------------------------------------
+
+void CBrowserChrome::FindProfiles() {
+    FindUserDataProfile(*this, folders_,
+                        ForSystem<DataLocations>({{K::LocalAppData, "Google\\Chrome\\User Data"},
+                                                  {K::LocalAppData, "Google\\Chrome SxS\\User Data"}},
+                                                 {{K::Config, "google-chrome"},
+                                                  {K::Config, "google-chrome-beta"},
+                                                  {K::Config, "google-chrome-unstable"},
+                                                  {K::Home, ".var/app/com.google.Chrome/config/google-chrome"}}));
+}
+
+std::vector<std::string> CBrowserChrome::GetProcessNames() const {
+    // On Linux the executable is named chrome in its own folder; the slash keeps chromium from matching.
+    return ForSystem<Names>({"chrome.exe"}, {"/chrome"});
+}
+
+bool CBrowserChrome::IsProfileFolder(const std::string& folder) const {
+    return PassesUserDataRule(folder, {"History", "Bookmarks", "Cookies"});
+}
+
+std::vector<std::string> CBrowserChrome::GetDatabaseFiles(const std::string& profilePath) const {
+    return DefaultSubfolderDatabases(profilePath);
+}
+
+void CBrowserVivaldi::FindProfiles() {
+    FindUserDataProfile(
+        *this, folders_,
+        ForSystem<DataLocations>({{K::LocalAppData, "Vivaldi\\User Data"}},
+                                 {{K::Config, "vivaldi"}, {K::Home, "snap/vivaldi/current/.config/vivaldi"}}));
+}
+
+std::vector<std::string> CBrowserVivaldi::GetProcessNames() const {
+    return ForSystem<Names>({"vivaldi.exe"}, {"vivaldi"});
+}
+
+void CBrowserEpic::FindProfiles() {
+    // No Linux release exists.
+    FindUserDataProfile(*this, folders_,
+                        ForSystem<DataLocations>({{K::LocalAppData, "Epic Privacy Browser\\User Data"}}, {}));
+}
+
+std::vector<std::string> CBrowserEpic::GetProcessNames() const {
+    return ForSystem<Names>({"epic.exe"}, {"epic"});
+}
+
+void CBrowserSlimjet::FindProfiles() {
+    FindUserDataProfile(*this, folders_,
+                        ForSystem<DataLocations>({{K::LocalAppData, "Slimjet\\User Data"}}, {{K::Config, "slimjet"}}));
+}
+
+std::vector<std::string> CBrowserSlimjet::GetProcessNames() const {
+    return ForSystem<Names>({"slimjet.exe"}, {"slimjet"});
+}
+
+void CBrowserYandex::FindProfiles() {
+    FindUserDataProfile(*this, folders_,
+                        ForSystem<DataLocations>({{K::LocalAppData, "Yandex\\YandexBrowser\\User Data"}},
+                                                 {{K::Config, "yandex-browser"}}));
+}
+
+std::vector<std::string> CBrowserYandex::GetProcessNames() const {
+    return ForSystem<Names>({"browser.exe"}, {"yandex_browser", "yandex-browser"});
+}
+
+void CBrowserBrave::FindProfiles() {
+    FindProfileFolder(
+        *this, folders_,
+        ForSystem<DataLocations>({{K::RoamingAppData, "brave"}},
+                                 {{K::Config, "BraveSoftware/Brave-Browser/Default"},
+                                  {K::Home, "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default"}}));
+}
+
+std::vector<std::string> CBrowserBrave::GetProcessNames() const {
+    return ForSystem<Names>({"Brave.exe"}, {"brave"});
+}
+
+std::vector<std::string> CBrowserBrave::GetDatabaseFiles(const std::string& profilePath) const {
+    return EnumerateDatabaseFiles(profilePath, "");
+}
+
+// --- Chromium/Iron --------------------------------------------------------------------------------------------
+
+void CBrowserIron::FindProfiles() {
+    FindUserDataProfile(*this, folders_,
+                        ForSystem<DataLocations>({{K::LocalAppData, "Chromium\\User Data"}},
+                                                 {{K::Config, "chromium"},
+                                                  {K::Home, "snap/chromium/common/chromium"},
+                                                  {K::Home, ".var/app/org.chromium.Chromium/config/chromium"}}));
+}
+
+std::vector<std::string> CBrowserIron::GetProcessNames() const {
+    return ForSystem<Names>({"chrome.exe", "iron.exe"}, {"chromium", "/chrome"});
+}
+
+bool CBrowserIron::IsProfileFolder(const std::string& folder) const {
+    return PassesUserDataRule(folder, {"History", "Bookmarks"});
+}
+
+std::vector<std::string> CBrowserIron::GetDatabaseFiles(const std::string& profilePath) const {
+    return DefaultSubfolderDatabases(profilePath);
+}
+
+// --- Opera ----------------------------------------------------------------------------------------------------
+
+void CBrowserOpera::FindProfiles() {
+    FindProfileFolder(
+        *this, folders_,
+        ForSystem<DataLocations>({{K::RoamingAppData, "Opera Software\\Opera Stable"}}, {{K::Config, "opera"}}));
+}
+
+std::vector<std::string> CBrowserOpera::GetProcessNames() const {
+    return ForSystem<Names>({"opera.exe"}, {"opera"});
+}
+
+bool CBrowserOpera::IsProfileFolder(const std::string& folder) const {
+    return PathExists(folder) && CountMarkerFiles(folder, {"History", "Cookies", "Web Data"}) >= 2;
+}
+
+std::vector<std::string> CBrowserOpera::GetDatabaseFiles(const std::string& profilePath) const {
+    return EnumerateDatabaseFiles(profilePath, "");
+}

@@ -1,0 +1,24 @@
+#pragma once
+// A reader for one INI file, such as a profiles.ini of a Mozilla-family program. It reads the file anew on every
+// call and caches nothing of its own.
+
+#include <string>
+#include <vector>
+
+class CIni {
+public:
+    explicit CIni(std::string path) : path_(std::move(path)) {}
+    virtual ~CIni() = default;
+
+    // Replaces the list's content with the names of all sections in file order.
+    void GetSectionNames(std::vector<std::string>& names) const;
+    // A value decoded from UTF-8 when its bytes are well-formed UTF-8, otherwise from the system's narrow code
+    // page; empty when the key or section is absent.
+    std::string GetString(const std::string& section, const std::string& key) const;
+    // True for "true" or "yes" in any letter case, or a value whose leading decimal number is not zero (1, TRUE,
+    // Yes, 7); false for 0, no, false, abc and an absent key.
+    bool GetBool(const std::string& section, const std::string& key) const;
+
+private:
+    std::string path_;
+};

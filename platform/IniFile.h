@@ -1,0 +1,24 @@
+#pragma once
+// Reading INI files as the system reads them. On Windows these are the system's profile functions; on Linux a
+// reader of our own with the same conventions (comments, white space, CRLF, a UTF-8 byte-order mark, sections and
+// keys found ignoring case, the first occurrence winning). Every call reads the file anew; nothing throws.
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The names of all sections in file order, as UTF-8. Empty when the file cannot be read.
+std::vector<std::string> IniSectionNames(const std::string& path);
+
+// The raw bytes of a value, as they stand in the file (trimmed, surrounding quotes removed); empty when the file,
+// section or key is absent. The caller decides how the bytes are encoded.
+std::string IniValueBytes(const std::string& path, const std::string& section, const std::string& key);
+
+// A value read as text, as the system's wide-character profile function gives it, converted to UTF-8.
+std::string IniValueText(const std::string& path, const std::string& section, const std::string& key);
+
+// Decodes bytes in the system's narrow code page (Windows: the ANSI code page; Linux: Latin-1) to UTF-8.
+std::string NarrowCodePageToUtf8(const std::string& bytes);
+
+} // namespace platform

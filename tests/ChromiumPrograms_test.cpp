@@ -1,0 +1,176 @@
+#include "catalogue/ChromiumPrograms.h"
+
+#include "CatalogueFixture.h"
+#include "platform/System.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string kSep(1, platform::kPathSeparator);
+
+// (name, path) of every profile the program finds.
+template <typename Program> std::vector<std::pair<std::string, std::string>> FindWith(const FakeUser& user) {
+    Program program(user.Folders());
+    program.FindProfiles();
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const auto& profile : program.GetProfiles())
+        found.emplace_back(profile->GetName(), profile->GetPath());
+    return found;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+// A "User Data" folder with its Default profile as current releases lay it out: databases without extension,
+// cookies moved into Network, JSON and other files beside them.
+void WriteUserData(const std::string& userData) {
+    WriteFile(Join({userData, "Local State"}), "{\"profile\":{}}");
+    const std::string profile = Join({userData, "Default"});
+    for (const char* database : {"History", "Favicons", "Web Data", "Login Data", "Top Sites", "Shortcuts"})
+        FakeUser::WriteDatabase(Join({profile, database}));
+    FakeUser::WriteDatabase(Join({profile, "Network", "Cookies"}));
+    WriteFile(Join({profile, "History-journal"}), "");
+    WriteFile(Join({profile, "Bookmarks"}), "{\"roots\":{}}");
+    WriteFile(Join({profile, "Preferences"}), "{}");
+    WriteFile(Join({profile, "Visited Links"}), std::string(2048, '\0'));
+    MakeFolder(Join({userData, "Profile 1"}));
+}
+
+} // namespace
+
+// --- Profile search ----------------------------------------------------------------------------------------------
+
+TEST(ChromiumPrograms, ChromeTakesTheFirstUserDataFolderThatHasADefaultSubfolder) {
+    FakeUser user;
+    const std::string stable = user.ProgramFolder("Chrome");
+    const std::string sideBySide = user.ProgramFolder("Chrome SxS");
+    MakeFolder(Join({stable, "Profile 1"}));
+    MakeFolder(Join({sideBySide, "Default"}));
+    // Without its Default sub-folder the first candidate does not count.
+    EXPECT_EQ(FindWith<CBrowserChrome>(user),
+              (std::vector<std::pair<std::string, std::string>>{{"Default", sideBySide}}));
+    MakeFolder(Join({stable, "Default"}));
+    EXPECT_EQ(FindWith<CBrowserChrome>(user), (std::vector<std::pair<std::string, std::string>>{{"Default", stable}}));
+}
+
+TEST(ChromiumPrograms, EveryUserDataProgramFindsOneDefaultProfile) {
+    FakeUser user;
+    for (const char* program : {"Chromium/Iron", "Vivaldi", "Epic", "SlimJet Browser", "Yandex Browser"})
+        if (!user.ProgramFolder(program).empty())
+            WriteUserData(user.ProgramFolder(program));
+    const auto expect = [&](const std::vector<std::pair<std::string, std::string>>& found, const char* program) {
+        const std::string folder = user.ProgramFolder(program);
+        if (folder.empty())
+            EXPECT_TRUE(found.empty()) << program;
+        else
+            EXPECT_EQ(found, (std::vector<std::pair<std::string, std::string>>{{"Default", folder}})) << program;
+    };
+    expect(FindWith<CBrowserIron>(user), "Chromium/Iron");
+    expect(FindWith<CBrowserVivaldi>(user), "Vivaldi");
+    expect(FindWith<CBrowserEpic>(user), "Epic");
+    expect(FindWith<CBrowserSlimjet>(user), "SlimJet Browser");
+    expect(FindWith<CBrowserYandex>(user), "Yandex Browser");
+    EXPECT_TRUE(FindWith<CBrowserChrome>(user).empty());
+}
+
+TEST(ChromiumPrograms, OperaAndBraveNeedOnlyTheirProfileFolder) {
+    FakeUser user;
+    EXPECT_TRUE(FindWith<CBrowserOpera>(user).empty());
+    EXPECT_TRUE(FindWith<CBrowserBrave>(user).empty());
+    MakeFolder(user.ProgramFolder("Opera"));
+    MakeFolder(user.ProgramFolder("Brave Browser"));
+    EXPECT_EQ(FindWith<CBrowserOpera>(user),
+              (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Opera")}}));
+    EXPECT_EQ(FindWith<CBrowserBrave>(user),
+              (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Brave Browser")}}));
+}
+
+// --- Folder tests --------------------------------------------------------------------------------------------------
+
+TEST(ChromiumPrograms, FolderRulesCountMarkerFiles) {
+    FakeUser user;
+    CBrowserChrome chrome(user.Folders());
+    CBrowserIron iron(user.Folders());
+    CBrowserOpera opera(user.Folders());
+    CBrowserEpic epic(user.Folders());
+
+    // History and Cookies: the Chrome rule (two of three) holds, the Chromium rule (History and Bookmarks) does not.
+    WriteFile(user / Join({"hc", "Default", "History"}), "x");
+    WriteFile(user / Join({"hc", "Default", "COOKIES"}), "x");
+    EXPECT_TRUE(chrome.IsProfileFolder(user / "hc"));
+    EXPECT_TRUE(chrome.IsProfileFolder(user / "hc" + kSep));
+    EXPECT_FALSE(iron.IsProfileFolder(user / "hc"));
+    EXPECT_FALSE(epic.IsProfileFolder(user / "hc"));
+    // The Default folder given itself fails the Chrome rule but passes Opera's.
+    EXPECT_FALSE(chrome.IsProfileFolder(user / Join({"hc", "Default"})));
+    EXPECT_TRUE(opera.IsProfileFolder(user / Join({"hc", "Default"})));
+
+    WriteFile(user / Join({"hb", "Default", "History"}), "x");
+    WriteFile(user / Join({"hb", "Default", "Bookmarks"}), "x");
+    EXPECT_TRUE(iron.IsProfileFolder(user / "hb"));
+    EXPECT_TRUE(chrome.IsProfileFolder(user / "hb"));
+
+    // Markers must be files; one marker is not enough; a missing folder is no profile.
+    WriteFile(user / Join({"one", "Default", "History"}), "x");
+    MakeFolder(user / Join({"one", "Default", "Cookies"}));
+    EXPECT_FALSE(chrome.IsProfileFolder(user / "one"));
+    EXPECT_FALSE(chrome.IsProfileFolder(user / "missing"));
+    EXPECT_FALSE(opera.IsProfileFolder(user / "missing"));
+
+    WriteFile(user / Join({"opera", "History"}), "x");
+    WriteFile(user / Join({"opera", "Web Data"}), "x");
+    EXPECT_TRUE(opera.IsProfileFolder(user / "opera"));
+    EXPECT_FALSE(chrome.IsProfileFolder(user / "opera"));
+}
+
+#ifndef _WIN32
+TEST(ChromiumPrograms, TwoSpellingsOfOneMarkerCountOnce) {
+    // Linux file systems can hold History and history side by side; that is still one marker.
+    FakeUser user;
+    WriteFile(user / Join({"u", "Default", "History"}), "x");
+    WriteFile(user / Join({"u", "Default", "history"}), "x");
+    EXPECT_FALSE(CBrowserIron(user.Folders()).IsProfileFolder(user / "u"));
+    EXPECT_FALSE(CBrowserChrome(user.Folders()).IsProfileFolder(user / "u"));
+}
+#endif
+
+// --- Database files ------------------------------------------------------------------------------------------------
+
+TEST(ChromiumPrograms, DatabaseFilesAreChosenByTheHeader) {
+    FakeUser user;
+    const std::string userData = user.ProgramFolder("Chrome");
+    WriteUserData(userData);
+    WriteFile(Join({userData, "Default", "Short"}), std::string("SQLite format 3", 15)); // 15 bytes only
+    WriteFile(Join({userData, "Default", "Almost"}), std::string("SQLite format 3\x01", 16) + "xxxx");
+    const std::string profile = Join({userData, "Default"});
+    const std::vector<std::string> expected =
+        Sorted({Join({profile, "History"}), Join({profile, "Favicons"}), Join({profile, "Web Data"}),
+                Join({profile, "Login Data"}), Join({profile, "Top Sites"}), Join({profile, "Shortcuts"})});
+    EXPECT_EQ(Sorted(CBrowserChrome(user.Folders()).GetDatabaseFiles(userData)), expected);
+    EXPECT_EQ(Sorted(CBrowserIron(user.Folders()).GetDatabaseFiles(userData)), expected);
+    EXPECT_EQ(Sorted(CBrowserVivaldi(user.Folders()).GetDatabaseFiles(userData)), expected);
+
+    // Opera and Brave take the SQLite files of the profile folder itself, not of a Default sub-folder.
+    EXPECT_EQ(Sorted(CBrowserBrave(user.Folders()).GetDatabaseFiles(profile)), expected);
+    EXPECT_EQ(Sorted(CBrowserOpera(user.Folders()).GetDatabaseFiles(profile)), expected);
+    EXPECT_TRUE(CBrowserBrave(user.Folders()).GetDatabaseFiles(userData).empty());
+}
+
+TEST(ChromiumPrograms, ProcessNames) {
+    const platform::KnownFolders none;
+    if (platform::kWindows) {
+        EXPECT_EQ(CBrowserIron(none).GetProcessNames(), (std::vector<std::string>{"chrome.exe", "iron.exe"}));
+        EXPECT_EQ(CBrowserYandex(none).GetProcessNames(), (std::vector<std::string>{"browser.exe"}));
+        EXPECT_EQ(CBrowserBrave(none).GetProcessNames(), (std::vector<std::string>{"Brave.exe"}));
+    } else {
+        EXPECT_EQ(CBrowserIron(none).GetProcessNames(), (std::vector<std::string>{"chromium", "/chrome"}));
+        EXPECT_EQ(CBrowserChrome(none).GetProcessNames(), (std::vector<std::string>{"/chrome"}));
+    }
+}

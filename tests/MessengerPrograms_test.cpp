@@ -1,0 +1,129 @@
+#include "catalogue/MessengerPrograms.h"
+
+#include "CatalogueFixture.h"
+#include "catalogue/FolderHelpers.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+template <typename Program> std::vector<std::pair<std::string, std::string>> FindWith(const FakeUser& user) {
+    Program program(user.Folders());
+    program.FindProfiles();
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const auto& profile : program.GetProfiles())
+        found.emplace_back(profile->GetName(), profile->GetPath());
+    return found;
+}
+
+} // namespace
+
+// --- Skype -----------------------------------------------------------------------------------------------------------
+
+TEST(MessengerPrograms, SkypeFindsEveryFolderWithMainDbAtAnyDepth) {
+    FakeUser user;
+    const std::string root = user.ProgramFolder("Skype");
+    WriteFile(Join({root, "alice", "main.db"}), "x");
+    WriteFile(Join({root, "alice", "sub", "MAIN.DB"}), "x");
+    WriteFile(Join({root, "bob", "main.db"}), "x");
+    WriteFile(Join({root, "Content", "other.db"}), "x");
+    WriteFile(Join({root, "main.db"}), "x"); // the data folder itself is not an account
+
+    const auto found = FindWith<CBrowserSkype>(user);
+    ASSERT_EQ(found.size(), 3u);
+    const auto position = [&](const std::string& path) {
+        return std::find_if(found.begin(), found.end(), [&](const auto& p) { return p.second == path; }) -
+               found.begin();
+    };
+    EXPECT_LT(position(Join({root, "alice"})), position(Join({root, "alice", "sub"})));
+    EXPECT_LT(position(Join({root, "bob"})), 3);
+    EXPECT_EQ(found[position(Join({root, "alice", "sub"}))].first, "sub");
+    EXPECT_EQ(found[position(Join({root, "bob"}))].first, "bob");
+}
+
+TEST(MessengerPrograms, SkypeFolderTestNeedsBothFilesAndDatabasesAreTakenByMask) {
+    FakeUser user;
+    CBrowserSkype skype(user.Folders());
+    const std::string account = user / "account";
+    WriteFile(Join({account, "main.db"}), "not sqlite");
+    EXPECT_FALSE(skype.IsProfileFolder(account));
+    WriteFile(Join({account, "dc.db"}), "x");
+    EXPECT_TRUE(skype.IsProfileFolder(account));
+    EXPECT_FALSE(skype.IsProfileFolder(user / "missing"));
+
+    WriteFile(Join({account, "keyval.db-journal"}), "x");
+    WriteFile(Join({account, "chatsync", "x.db"}), "x");
+    std::vector<std::string> files = skype.GetDatabaseFiles(account);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{Join({account, "dc.db"}), Join({account, "main.db"})}));
+}
+
+TEST(MessengerPrograms, SkypeSearchEndsOnALinkLoop) {
+    // Skype/alice/loop -> Skype. Under Wine the test harness makes the loop (Windows programs cannot) and names it.
+    FakeUser user;
+    platform::KnownFolders folders = user.Folders();
+    std::string root = user.ProgramFolder("Skype");
+    if (const char* prepared = std::getenv("TIDYQUILL_LINK_LOOP")) {
+        root = prepared;
+        folders.roamingAppData = root.substr(0, root.find_last_of("\\/"));
+    } else {
+        WriteFile(Join({root, "alice", "main.db"}), "x");
+        std::error_code error;
+        std::filesystem::create_directory_symlink(platform::PathFromUtf8(root),
+                                                  platform::PathFromUtf8(Join({root, "alice", "loop"})), error);
+        if (error)
+            GTEST_SKIP() << "folder links cannot be made here: " << error.message();
+    }
+    CBrowserSkype skype(folders);
+    skype.FindProfiles();
+    // alice, and not the link alice/loop, whose target (the data folder) holds no main.db.
+    ASSERT_EQ(skype.GetProfiles().size(), 1u);
+    EXPECT_EQ(skype.GetProfiles()[0]->GetPath(), Join({root, "alice"}));
+}
+
+// --- Viber -----------------------------------------------------------------------------------------------------------
+
+TEST(MessengerPrograms, ViberAccountsAreTheSubfoldersExceptData) {
+    FakeUser user;
+    const std::string root = user.ProgramFolder("Viber");
+    MakeFolder(Join({root, "data"}));
+    MakeFolder(Join({root, "380501234567"}));
+    WriteFile(Join({root, "config.db"}), "x");
+    auto found = FindWith<CBrowserViber>(user);
+    EXPECT_EQ(found,
+              (std::vector<std::pair<std::string, std::string>>{{"380501234567", Join({root, "380501234567"})}}));
+
+    if (!platform::kWindows) {
+        // The name is compared with case: "Data" is an account.
+        MakeFolder(Join({root, "Data"}));
+        found = FindWith<CBrowserViber>(user);
+        EXPECT_EQ(found.size(), 2u);
+    }
+}
+
+TEST(MessengerPrograms, ViberFolderTestAndDatabases) {
+    FakeUser user;
+    CBrowserViber viber(user.Folders());
+    const std::string account = user / "380501234567";
+    MakeFolder(account);
+    // An account without databases is still a profile; it has nothing to compact.
+    EXPECT_TRUE(viber.GetDatabaseFiles(account).empty());
+    EXPECT_FALSE(viber.IsProfileFolder(account));
+
+    FakeUser::WriteDatabase(Join({account, "viber.db"}));
+    FakeUser::WriteDatabase(Join({account, "Data.db"}));
+    WriteFile(Join({account, "notes.db"}), "plain text");
+    FakeUser::WriteDatabase(Join({account, "sub", "x.db"}));
+    EXPECT_TRUE(viber.IsProfileFolder(account));
+    std::vector<std::string> files = viber.GetDatabaseFiles(account);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{Join({account, "Data.db"}), Join({account, "viber.db"})}));
+}
