@@ -82,8 +82,7 @@ TEST(WildcardMatch, AgreesWithTheShellMatchOnOneTable) {
 
 TEST(KnownFolders, SpecialFoldersHaveNoTrailingSeparator) {
     const platform::KnownFolders folders = platform::QueryKnownFolders();
-    for (const std::string* folder :
-         {&folders.roamingAppData, &folders.localAppData, &folders.home, &folders.config}) {
+    for (const std::string* folder : {&folders.roamingAppData, &folders.localAppData, &folders.home, &folders.config}) {
         if (folder->size() > 1) {
             EXPECT_NE(folder->back(), platform::kPathSeparator) << *folder;
         }
