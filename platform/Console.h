@@ -1,0 +1,13 @@
+#pragma once
+// Console output of the command-line mode: one line per message.
+
+#include <string>
+
+namespace platform {
+
+// Writes the UTF-8 text and a line end to the console. Windows: the console of the parent process (the program is
+// a GUI program and has none of its own), in the thread's ANSI code page; when there is no console to attach to,
+// the line is lost. Linux: standard output, as UTF-8, flushed at once.
+void WriteConsoleLine(const std::string& utf8Text);
+
+} // namespace platform

@@ -1,0 +1,14 @@
+#include "platform/Console.h"
+
+#include <cstdio>
+
+namespace platform {
+
+void WriteConsoleLine(const std::string& utf8Text) {
+    // One locked write per line keeps lines whole if two threads ever log at once.
+    const std::string line = utf8Text + '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace platform

@@ -1,0 +1,64 @@
+#include "platform/Console.h"
+
+#include "platform/WideText.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
+
+// AttachConsole is looked up by name so that a system without it only loses the console output.
+AttachConsoleFunction FindAttachConsole() {
+    static const AttachConsoleFunction attach = [] {
+        const HMODULE kernel = GetModuleHandleW(L"Kernel32.dll");
+        return kernel != nullptr ? reinterpret_cast<AttachConsoleFunction>(
+                                       reinterpret_cast<void*>(GetProcAddress(kernel, "AttachConsole")))
+                                 : nullptr;
+    }();
+    return attach;
+}
+
+class ConsoleDevice {
+public:
+    ConsoleDevice()
+        : handle_(CreateFileW(L"con", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~ConsoleDevice() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    ConsoleDevice(const ConsoleDevice&) = delete;
+    ConsoleDevice& operator=(const ConsoleDevice&) = delete;
+
+    void Write(const std::string& bytes) {
+        if (handle_ == INVALID_HANDLE_VALUE || bytes.empty())
+            return;
+        DWORD written = 0;
+        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        FlushFileBuffers(handle_);
+    }
+
+private:
+    HANDLE handle_;
+};
+
+} // namespace
+
+void WriteConsoleLine(const std::string& utf8Text) {
+    // The program is a GUI program: it borrows the console of the command prompt that started it for each line,
+    // and gives it back afterwards so that the prompt keeps working normally between lines.
+    const AttachConsoleFunction attach = FindAttachConsole();
+    const bool attached = attach != nullptr && attach(ATTACH_PARENT_PROCESS);
+    {
+        ConsoleDevice console;
+        console.Write(Utf8ToCodePage(utf8Text, CP_THREAD_ACP) + "\n");
+    }
+    // A process that has a console of its own (a console program, a test) keeps it.
+    if (attached)
+        FreeConsole();
+}
+
+} // namespace platform
