@@ -1,0 +1,97 @@
+// CBrowserProfile::Optimize: compacts the database files of one profile, one after the other.
+
+#include "catalogue/Browser.h"
+#include "catalogue/FolderHelpers.h"
+#include "engine/Database.h"
+#include "engine/LogOutput.h"
+#include "engine/ProgressBar.h"
+#include "engine/StopSignal.h"
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+enum class FileResult {
+    done,    // compacted, or passed over with a message; the next file follows
+    givenUp, // the owning program still uses the file: the profile is given up
+    stopped, // the stop signal ended "VACUUM"
+};
+
+std::string ProgramName(const CBrowserProfile& profile) {
+    return profile.GetProgram() != nullptr ? profile.GetProgram()->GetName() : std::string();
+}
+
+FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, const StopSignal* stop) {
+    CLogOutput& log = GetLogOutput();
+    engine::Database database;
+    const engine::DbOutcome opened = database.Open(path);
+    if (opened == engine::DbOutcome::cantOpen && PathExists(path)) {
+        // The file is there but cannot be opened: its program holds it without sharing.
+        log.Log("Error: SQLITE_CANTOPEN. Seems like related program ('" + ProgramName(profile) + "') is still running",
+                0);
+        return FileResult::givenUp;
+    }
+    if (opened != engine::DbOutcome::ok) {
+        log.Log("Error: cannot open the file, error " + database.ErrorText(), 0);
+        return FileResult::done;
+    }
+
+    // Without a stop signal nothing can interrupt the statement, so no hook slows it down.
+    database.InterruptOnStop(stop);
+    const engine::DbOutcome vacuumed = database.Execute("VACUUM");
+    // A stop wins over whatever "VACUUM" answered: an interrupted statement fails, and one stopped during its
+    // final copy may even have finished.
+    if (IsStopRequested(stop))
+        return FileResult::stopped;
+
+    switch (vacuumed) {
+    case engine::DbOutcome::ok:
+        return FileResult::done;
+    case engine::DbOutcome::busy:
+        log.Log("Error: the file is locked. Seems like related program ('" + ProgramName(profile) +
+                    "') is still running",
+                0);
+        return FileResult::givenUp;
+    case engine::DbOutcome::notADatabase:
+        log.Log("Warning: the file is encrypted or not valid", 0);
+        return FileResult::done;
+    default:
+        log.Log("Warning: the file was not compacted: " + database.ErrorText(), 0);
+        return FileResult::done;
+    }
+}
+
+bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop) {
+    CLogOutput& log = GetLogOutput();
+    log.Log("Optimizing '" + profile.GetName() + "'", 1);
+    log.Log("Path: " + profile.GetPath(), 0);
+
+    for (const std::string& path : profile.GetFileList()) {
+        if (IsStopRequested(stop))
+            break;
+        log.Log(LastPathComponent(path) + "...", 0);
+        // The size before compaction is what the run counted into the bar's range.
+        const auto sizeKb = static_cast<std::uint32_t>(QueryFileSize(path) >> 10);
+
+        const FileResult result = CompactFile(profile, path, stop);
+        if (result == FileResult::stopped)
+            break;
+        if (progress != nullptr)
+            progress->SetPos(progress->GetPos() + sizeKb);
+        if (result == FileResult::givenUp)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CBrowserProfile::Optimize(IProgressBar* progress, const StopSignal* stop) {
+    try {
+        return OptimizeFiles(*this, progress, stop);
+    } catch (...) {
+        // Only a failed allocation can get here; the profile counts as not done, which ends the run.
+        return false;
+    }
+}

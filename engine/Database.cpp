@@ -1,0 +1,74 @@
+#include "engine/Database.h"
+
+#include "engine/StopSignal.h"
+
+#include <sqlite3.h>
+
+namespace engine {
+
+namespace {
+
+// The progress hook: a non-zero answer makes the engine interrupt the running statement.
+int StopHook(void* context) {
+    return static_cast<const StopSignal*>(context)->IsSet() ? 1 : 0;
+}
+
+} // namespace
+
+void Database::Closer::operator()(sqlite3* connection) const {
+    sqlite3_close(connection);
+}
+
+DbOutcome Database::Outcome(int resultCode) {
+    // Extended codes (SQLITE_BUSY_SNAPSHOT, SQLITE_CANTOPEN_ISDIR, ...) carry their primary code in the low byte.
+    switch (resultCode & 0xff) {
+    case SQLITE_OK:
+        return DbOutcome::ok;
+    case SQLITE_CANTOPEN:
+        return DbOutcome::cantOpen;
+    case SQLITE_BUSY:
+        return DbOutcome::busy;
+    case SQLITE_NOTADB:
+        return DbOutcome::notADatabase;
+    case SQLITE_INTERRUPT:
+        return DbOutcome::interrupted;
+    default:
+        return DbOutcome::failed;
+    }
+}
+
+DbOutcome Database::Open(const std::string& utf8Path) {
+    Close();
+    sqlite3* connection = nullptr;
+    // Without SQLITE_OPEN_CREATE a file that vanished since it was listed is not made anew as an empty database.
+    const int result = sqlite3_open_v2(utf8Path.c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
+    connection_.reset(connection);
+    if (result != SQLITE_OK)
+        errorText_ = connection != nullptr ? sqlite3_errmsg(connection) : sqlite3_errstr(result);
+    return Outcome(result);
+}
+
+void Database::InterruptOnStop(const StopSignal* stop) {
+    if (connection_ && stop != nullptr)
+        sqlite3_progress_handler(connection_.get(), kStopCheckInterval, StopHook,
+                                 const_cast<void*>(static_cast<const void*>(stop)));
+}
+
+DbOutcome Database::Execute(const char* sql) {
+    if (!connection_) {
+        errorText_ = sqlite3_errstr(SQLITE_MISUSE);
+        return DbOutcome::failed;
+    }
+    char* message = nullptr;
+    const int result = sqlite3_exec(connection_.get(), sql, nullptr, nullptr, &message);
+    if (result != SQLITE_OK)
+        errorText_ = message != nullptr ? message : sqlite3_errstr(result);
+    sqlite3_free(message);
+    return Outcome(result);
+}
+
+void Database::Close() {
+    connection_.reset();
+}
+
+} // namespace engine

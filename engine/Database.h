@@ -1,0 +1,56 @@
+#pragma once
+// The one place that talks to SQLite. The compaction sees only this class and the outcome codes below, never the
+// engine's own types or texts: outcomes are decided on the engine's result codes.
+
+#include <memory>
+#include <string>
+
+struct sqlite3;
+class StopSignal;
+
+namespace engine {
+
+// What an engine call came to, as far as the compaction cares.
+enum class DbOutcome {
+    ok,
+    cantOpen,     // the file could not be opened (missing, or held by another program without sharing)
+    busy,         // another connection holds a lock on the file
+    notADatabase, // the file is not a database, or it is encrypted
+    interrupted,  // the stop signal interrupted the statement
+    failed,       // anything else; ErrorText says what
+};
+
+class Database {
+public:
+    Database() = default;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing database file for reading and writing. A missing file is never created: it gives cantOpen.
+    DbOutcome Open(const std::string& utf8Path);
+
+    // Lets a running statement end with interrupted soon after stop is set. The engine checks the signal every
+    // kStopCheckInterval steps of its virtual machine: an atomic load, cheap even in a long "VACUUM".
+    void InterruptOnStop(const StopSignal* stop);
+    static constexpr int kStopCheckInterval = 1000;
+
+    // Runs SQL without results ("VACUUM").
+    DbOutcome Execute(const char* sql);
+
+    // The engine's message for the last failed Open or Execute.
+    const std::string& ErrorText() const { return errorText_; }
+
+    // Closes the connection (also the one a failed Open leaves behind); the destructor does the same.
+    void Close();
+
+private:
+    DbOutcome Outcome(int resultCode);
+
+    struct Closer {
+        void operator()(sqlite3* connection) const;
+    };
+    std::unique_ptr<sqlite3, Closer> connection_;
+    std::string errorText_;
+};
+
+} // namespace engine

@@ -1,0 +1,21 @@
+#include "engine/LogOutput.h"
+
+#include "platform/Console.h"
+
+#include <utility>
+
+void CLogOutput::Log(const std::string& utf8Text, int bold) {
+    if (sink_)
+        sink_(utf8Text, bold);
+    else
+        platform::WriteConsoleLine(utf8Text);
+}
+
+void CLogOutput::SetWindowSink(Sink sink) {
+    sink_ = std::move(sink);
+}
+
+CLogOutput& GetLogOutput() {
+    static CLogOutput channel;
+    return channel;
+}

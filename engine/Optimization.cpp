@@ -1,0 +1,86 @@
+#include "engine/Optimization.h"
+
+#include "catalogue/Browser.h"
+#include "engine/LogOutput.h"
+#include "engine/ProgressBar.h"
+#include "engine/StopSignal.h"
+#include "platform/ByteSize.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+std::uint32_t TickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+std::string SizesText(std::uint32_t files, std::uint64_t after, std::uint64_t before) {
+    return std::to_string(files) + " files, new size: " + FormatFileSize(after) + " (was " + FormatFileSize(before) +
+           ")";
+}
+
+std::string SecondsText(std::uint32_t milliseconds) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.2f", milliseconds / 1000.0);
+    return text;
+}
+
+void Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, const StopSignal* stop) {
+    CLogOutput& log = GetLogOutput();
+    log.Log("Starting optimization", 0);
+
+    std::uint64_t sizeBefore = 0;
+    std::uint32_t fileCount = 0;
+    for (CBrowserProfile* profile : profiles) {
+        sizeBefore += profile->GetTotalSize();
+        fileCount += static_cast<std::uint32_t>(profile->GetFileList().size());
+    }
+    if (progress != nullptr)
+        progress->SetRange(static_cast<std::uint32_t>(sizeBefore >> 10));
+
+    const bool several = profiles.size() > 1;
+    std::uint64_t sizeAfter = 0;
+    std::uint32_t milliseconds = 0;
+    for (CBrowserProfile* profile : profiles) {
+        const std::uint32_t start = TickCount();
+        const std::uint64_t profileBefore = profile->GetTotalSize();
+        if (!profile->Optimize(progress, stop)) {
+            log.Log("Operation not completed", 1);
+            return;
+        }
+        if (IsStopRequested(stop)) {
+            log.Log("Operation terminated", 1);
+            return;
+        }
+        const std::uint32_t duration = TickCount() - start;
+        const std::uint64_t profileAfter = profile->GetTotalSize();
+        if (several) {
+            const auto files = static_cast<std::uint32_t>(profile->GetFileList().size());
+            log.Log("Optimized " + SizesText(files, profileAfter, profileBefore), 0);
+        }
+        milliseconds += duration;
+        sizeAfter += profileAfter;
+    }
+    log.Log("Total: optimized " + SizesText(fileCount, sizeAfter, sizeBefore), 0);
+    log.Log("Completed in " + SecondsText(milliseconds) + " seconds", 1);
+}
+
+} // namespace
+
+void RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop) {
+    try {
+        Run(profiles, progress, stop);
+    } catch (...) {
+        // Only a failed allocation can get here; the run ends as if given up, if that can still be said.
+        try {
+            GetLogOutput().Log("Operation not completed", 1);
+        } catch (...) {
+        }
+    }
+}
+
+std::string FormatFileSize(std::uint64_t bytes) {
+    return platform::FormatByteSize(bytes);
+}
