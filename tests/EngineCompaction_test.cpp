@@ -1,0 +1,295 @@
+// CBrowserProfile::Optimize on real SQLite files: its messages, the progress it reports, what it leaves on disk.
+
+#include "EngineTestSupport.h"
+#include "PipedProcess.h"
+#include "TestSupport.h"
+
+#include "catalogue/FolderHelpers.h"
+#include "engine/StopSignal.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+using namespace testing_support;
+
+namespace {
+
+std::uint32_t Kb(const std::string& path) {
+    return static_cast<std::uint32_t>(QueryFileSize(path) >> 10);
+}
+
+class Compaction : public ::testing::Test {
+protected:
+    // A profile of the test program in a folder of its own; its path ends with a separator, as Mozilla's do.
+    CBrowserProfile* MakeProfile(const std::string& folderName, const std::string& name = "default") {
+        MakeFolder(temp / folderName);
+        return program.AddProfile(AppendBackslash(temp / folderName), name, false);
+    }
+    std::vector<LogLine> Header(const CBrowserProfile* profile) const {
+        return {{"Optimizing '" + profile->GetName() + "'", 1}, {"Path: " + profile->GetPath(), 0}};
+    }
+    static std::vector<LogLine> Plus(std::vector<LogLine> lines, const std::vector<LogLine>& more) {
+        lines.insert(lines.end(), more.begin(), more.end());
+        return lines;
+    }
+
+    TempFolder temp;
+    TestProgram program{"Firefox"};
+    TestProgressBar bar;
+    StopSignal stop;
+};
+
+} // namespace
+
+// --- Compaction: every file shrinks, keeps its rows, and leaves no journal behind ---------------------------------
+
+TEST_F(Compaction, CompactsEveryFileInPlace) {
+    // A non-ASCII folder proves the path reaches the engine intact on both systems.
+    const std::string folder = "Profil Zürich \xE6\x97\xA5\xE6\x9C\xAC";
+    CBrowserProfile* profile = MakeProfile(folder);
+    const std::string a = temp / folder + platform::kPathSeparator + "a.sqlite";
+    const std::string b = temp / folder + platform::kPathSeparator + "b.sqlite";
+    MakeDatabase(a, 2000, 1000, 4);
+    MakeDatabase(b, 1000, 2000, 5, true);
+    const std::uint64_t sizeA = QueryFileSize(a);
+    const std::uint64_t sizeB = QueryFileSize(b);
+    const std::vector<std::string> names = FolderNames(temp / folder);
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+
+    EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}, {"b.sqlite...", 0}}));
+    EXPECT_EQ(FolderNames(temp / folder), names) << "a journal or WAL file was left behind";
+    EXPECT_LT(QueryFileSize(a), sizeA / 2);
+    EXPECT_LT(QueryFileSize(b), sizeB / 2);
+    EXPECT_EQ(bar.pos, (sizeA >> 10) + (sizeB >> 10));
+    EXPECT_EQ(CountRows(a), 500);
+    EXPECT_EQ(CountRows(b), 200);
+}
+
+TEST_F(Compaction, CommandLineModeNeedsNeitherBarNorStop) {
+    CBrowserProfile* profile = MakeProfile("p");
+    const std::string a = temp / "p" + platform::kPathSeparator + "a.sqlite";
+    MakeDatabase(a, 1000, 1000, 4);
+    const std::uint64_t before = QueryFileSize(a);
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(nullptr, nullptr));
+    EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}}));
+    EXPECT_LT(QueryFileSize(a), before);
+}
+
+TEST_F(Compaction, ProfileWithoutFilesLogsItsHeaderOnly) {
+    CBrowserProfile* profile = MakeProfile("empty");
+    WriteFile(temp / "empty" + platform::kPathSeparator + "prefs.js", "user_pref();");
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_EQ(log.Lines(), Header(profile));
+    EXPECT_EQ(bar.setPosCalls, 0);
+}
+
+// --- The owning program still runs: a lock held by another process gives up the profile --------------------------
+
+TEST_F(Compaction, FileLockedByAnotherProcessGivesUpTheProfile) {
+    CBrowserProfile* profile = MakeProfile("locked");
+    const std::string base = temp / "locked" + platform::kPathSeparator;
+    for (const char* name : {"a.sqlite", "b.sqlite", "c.sqlite"})
+        MakeDatabase(base + name, 1000, 1000, 4);
+    const std::uint64_t sizeA = QueryFileSize(base + "a.sqlite");
+    const std::uint32_t expectedPos = Kb(base + "a.sqlite") + Kb(base + "b.sqlite");
+    const std::string lockedBytes = ReadFile(base + "b.sqlite");
+    const std::string thirdBytes = ReadFile(base + "c.sqlite");
+    const std::vector<std::string> names = FolderNames(temp / "locked");
+
+    LogCapture log;
+    {
+        PipedProcess holder;
+        ASSERT_TRUE(holder.Start(EngineHelperPath(), {"lock", base + "b.sqlite"}));
+        ASSERT_EQ(holder.ReadLine(), "ready");
+        EXPECT_FALSE(profile->Optimize(&bar, &stop));
+    }
+
+    EXPECT_EQ(log.Lines(),
+              Plus(Header(profile),
+                   {{"a.sqlite...", 0},
+                    {"b.sqlite...", 0},
+                    {"Error: the file is locked. Seems like related program ('Firefox') is still running", 0}}));
+    EXPECT_LT(QueryFileSize(base + "a.sqlite"), sizeA);
+    EXPECT_EQ(ReadFile(base + "b.sqlite"), lockedBytes);
+    EXPECT_EQ(ReadFile(base + "c.sqlite"), thirdBytes);
+    EXPECT_EQ(bar.pos, expectedPos);
+    EXPECT_EQ(FolderNames(temp / "locked"), names);
+}
+
+TEST_F(Compaction, FileThatExistsButCannotBeOpenedGivesUpTheProfile) {
+    CBrowserProfile* profile = MakeProfile("held");
+    const std::string base = temp / "held" + platform::kPathSeparator;
+    MakeDatabase(base + "a.sqlite", 300, 1000, 2);
+    MakeDatabase(base + "b.sqlite", 300, 1000, 2);
+    const std::string bytesA = ReadFile(base + "a.sqlite");
+    const std::string bytesB = ReadFile(base + "b.sqlite");
+
+    LogCapture log;
+    PipedProcess holder;
+    if (platform::kWindows) {
+        // What a running program does on Windows: it holds the file open without sharing.
+        ASSERT_TRUE(holder.Start(EngineHelperPath(), {"hold", base + "a.sqlite"}));
+        ASSERT_EQ(holder.ReadLine(), "ready");
+    } else {
+#ifndef _WIN32
+        // Linux has no sharing modes; a file without permissions is what cannot be opened there, unless we are root.
+        if (geteuid() == 0)
+            GTEST_SKIP() << "root opens any file";
+#endif
+        std::filesystem::permissions(platform::PathFromUtf8(base + "a.sqlite"), std::filesystem::perms::none);
+    }
+    EXPECT_FALSE(profile->Optimize(&bar, &stop));
+    holder.CloseInput();
+    holder.Wait();
+    std::filesystem::permissions(platform::PathFromUtf8(base + "a.sqlite"), std::filesystem::perms::owner_all);
+
+    EXPECT_EQ(log.Lines(),
+              Plus(Header(profile),
+                   {{"a.sqlite...", 0},
+                    {"Error: SQLITE_CANTOPEN. Seems like related program ('Firefox') is still running", 0}}));
+    EXPECT_EQ(ReadFile(base + "a.sqlite"), bytesA);
+    EXPECT_EQ(ReadFile(base + "b.sqlite"), bytesB);
+    EXPECT_EQ(bar.pos, Kb(base + "a.sqlite"));
+}
+
+// --- Files that are not compacted: each says why, and the profile goes on -----------------------------------------
+
+TEST_F(Compaction, FailuresOfVacuumAreReportedAndTheProfileGoesOn) {
+    CBrowserProfile* profile = MakeProfile("mixed");
+    const std::string base = temp / "mixed" + platform::kPathSeparator;
+    MakeDatabaseWithUnknownCollation(base + "c.sqlite");
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "This is a text file with the name of a database.\n";
+    WriteFile(base + "places.sqlite", text);
+    MakeDatabase(base + "z.sqlite", 1000, 1000, 4);
+    const std::string collationBytes = ReadFile(base + "c.sqlite");
+    const std::uint64_t sizeZ = QueryFileSize(base + "z.sqlite");
+    const std::vector<std::string> names = FolderNames(temp / "mixed");
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+
+    const std::vector<LogLine> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 7u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[2], (LogLine{"c.sqlite...", 0}));
+    // The engine's own message follows the colon.
+    EXPECT_EQ(lines[3].text.rfind("Warning: the file was not compacted: ", 0), 0u) << lines[3].text;
+    EXPECT_NE(lines[3].text.find("collation"), std::string::npos) << lines[3].text;
+    EXPECT_EQ(lines[3].bold, 0);
+    EXPECT_EQ(lines[4], (LogLine{"places.sqlite...", 0}));
+    EXPECT_EQ(lines[5], (LogLine{"Warning: the file is encrypted or not valid", 0}));
+    EXPECT_EQ(lines[6], (LogLine{"z.sqlite...", 0}));
+
+    EXPECT_EQ(ReadFile(base + "c.sqlite"), collationBytes);
+    EXPECT_EQ(ReadFile(base + "places.sqlite"), text);
+    EXPECT_LT(QueryFileSize(base + "z.sqlite"), sizeZ);
+    EXPECT_EQ(FolderNames(temp / "mixed"), names);
+}
+
+TEST_F(Compaction, FileThatVanishedAfterListingIsNotCreated) {
+    CBrowserProfile* profile = MakeProfile("vanish");
+    const std::string base = temp / "vanish" + platform::kPathSeparator;
+    for (const char* name : {"a.sqlite", "b.sqlite", "c.sqlite"})
+        MakeDatabase(base + name, 300, 1000, 2);
+    ASSERT_EQ(profile->GetFileList().size(), 3u);
+    std::filesystem::remove(platform::PathFromUtf8(base + "b.sqlite"));
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+
+    EXPECT_EQ(log.Lines(),
+              Plus(Header(profile), {{"a.sqlite...", 0},
+                                     {"b.sqlite...", 0},
+                                     {"Error: cannot open the file, error unable to open database file", 0},
+                                     {"c.sqlite...", 0}}));
+    EXPECT_FALSE(PathExists(base + "b.sqlite"));
+    EXPECT_EQ(FolderNames(temp / "vanish"), (std::vector<std::string>{"a.sqlite", "c.sqlite"}));
+}
+
+// --- Progress: each file tried advances the bar by its size before compaction, shifted right by 10 ----------------
+
+TEST_F(Compaction, ProgressAdvancesByWholeKilobytes) {
+    CBrowserProfile* profile = MakeProfile("sizes");
+    const std::string base = temp / "sizes" + platform::kPathSeparator;
+    WriteFile(base + "k.sqlite", std::string(1048575, 'k'));
+    WriteFile(base + "m.sqlite", std::string(1023, 'm'));
+    std::vector<std::uint32_t> positions;
+    bar.pos = 7; // the bar is advanced from where it stands
+    bar.onSetPos = [&](std::uint32_t pos) { positions.push_back(pos); };
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_EQ(positions, (std::vector<std::uint32_t>{7 + 1023, 7 + 1023}));
+}
+
+// --- Stop: between files the next file is not opened; inside "VACUUM" the statement is interrupted ----------------
+
+TEST_F(Compaction, StopBetweenFilesLeavesTheNextFileAlone) {
+    CBrowserProfile* profile = MakeProfile("stop");
+    const std::string base = temp / "stop" + platform::kPathSeparator;
+    MakeDatabase(base + "a.sqlite", 1000, 1000, 4);
+    MakeDatabase(base + "b.sqlite", 1000, 1000, 4);
+    const std::uint32_t kbA = Kb(base + "a.sqlite");
+    const std::string bytesB = ReadFile(base + "b.sqlite");
+    bar.onSetPos = [&](std::uint32_t) { stop.Set(); };
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+
+    EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}}));
+    EXPECT_EQ(ReadFile(base + "b.sqlite"), bytesB);
+    EXPECT_EQ(bar.pos, kbA);
+}
+
+TEST_F(Compaction, StopFromAnotherThreadInterruptsARunningVacuum) {
+    CBrowserProfile* profile = MakeProfile("long");
+    const std::string base = temp / "long" + platform::kPathSeparator;
+    MakeDatabase(base + "a.sqlite", 300, 1000, 2);
+    // Long enough that "VACUUM" would finish, and change the file, if the stop did not reach it.
+    MakeDatabase(base + "big.sqlite", 30000, 200, 2);
+    MakeDatabase(base + "c.sqlite", 300, 1000, 2);
+    const std::uint32_t kbA = Kb(base + "a.sqlite");
+    const std::string bigBytes = ReadFile(base + "big.sqlite");
+    const std::string thirdBytes = ReadFile(base + "c.sqlite");
+    const std::vector<std::string> names = FolderNames(temp / "long");
+
+    // The stopper sets the signal while the engine thread waits in the log channel, after its test between files
+    // and before it opens big.sqlite: the stop can only take effect inside "VACUUM".
+    std::promise<void> reachedBig;
+    std::promise<void> stopSet;
+    std::thread stopper([&] {
+        reachedBig.get_future().wait();
+        stop.Set();
+        stopSet.set_value();
+    });
+    LogCapture log([&](const LogLine& line) {
+        if (line.text == "big.sqlite...") {
+            reachedBig.set_value();
+            stopSet.get_future().wait();
+        }
+    });
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    stopper.join();
+
+    EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}, {"big.sqlite...", 0}}));
+    EXPECT_EQ(ReadFile(base + "big.sqlite"), bigBytes);
+    EXPECT_EQ(ReadFile(base + "c.sqlite"), thirdBytes);
+    EXPECT_EQ(bar.pos, kbA);
+    EXPECT_EQ(FolderNames(temp / "long"), names);
+}

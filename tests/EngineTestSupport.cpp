@@ -1,0 +1,125 @@
+#include "EngineTestSupport.h"
+
+#include "catalogue/FolderHelpers.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace testing_support {
+
+std::vector<std::string> TestProgram::GetDatabaseFiles(const std::string& profilePath) const {
+    std::vector<std::string> files = EnumerateDatabaseFiles(profilePath, "*.sqlite");
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::ostream& operator<<(std::ostream& out, const LogLine& line) {
+    return out << '{' << line.bold << ", \"" << line.text << "\"}";
+}
+
+LogCapture::LogCapture(std::function<void(const LogLine&)> onLine) : onLine_(std::move(onLine)) {
+    GetLogOutput().SetWindowSink([this](const std::string& text, int bold) {
+        const LogLine line{text, bold};
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            lines_.push_back(line);
+        }
+        if (onLine_)
+            onLine_(line);
+    });
+}
+
+LogCapture::~LogCapture() {
+    GetLogOutput().SetWindowSink(nullptr);
+}
+
+std::vector<LogLine> LogCapture::Lines() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+}
+
+std::vector<std::string> LogCapture::Texts() const {
+    std::vector<std::string> texts;
+    for (const LogLine& line : Lines())
+        texts.push_back(line.text);
+    return texts;
+}
+
+namespace {
+
+// A connection for making fixtures; unlike the engine's, it creates the file.
+class FixtureDb {
+public:
+    explicit FixtureDb(const std::string& path) {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+            ADD_FAILURE() << "cannot create " << path << ": " << sqlite3_errmsg(db_);
+    }
+    ~FixtureDb() { sqlite3_close(db_); }
+    FixtureDb(const FixtureDb&) = delete;
+    FixtureDb& operator=(const FixtureDb&) = delete;
+
+    void Run(const std::string& sql) {
+        char* message = nullptr;
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK)
+            ADD_FAILURE() << sql << ": " << (message != nullptr ? message : "?");
+        sqlite3_free(message);
+    }
+    sqlite3* get() const { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+int ReverseCompare(void*, int leftLength, const void* left, int rightLength, const void* right) {
+    const std::string a(static_cast<const char*>(left), static_cast<std::size_t>(leftLength));
+    const std::string b(static_cast<const char*>(right), static_cast<std::size_t>(rightLength));
+    return b.compare(a);
+}
+
+} // namespace
+
+void MakeDatabase(const std::string& path, int rows, int rowBytes, int keepEvery, bool wal) {
+    FixtureDb db(path);
+    if (wal)
+        db.Run("PRAGMA journal_mode = WAL");
+    db.Run("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a);"
+           "BEGIN;"
+           "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " +
+           std::to_string(rows) + ") INSERT INTO t(a, b) SELECT hex(randomblob(16)), randomblob(" +
+           std::to_string(rowBytes) +
+           ") FROM n;"
+           "COMMIT;");
+    if (keepEvery > 1)
+        db.Run("DELETE FROM t WHERE id % " + std::to_string(keepEvery) + " <> 0");
+}
+
+void MakeDatabaseWithUnknownCollation(const std::string& path) {
+    FixtureDb db(path);
+    sqlite3_create_collation(db.get(), "reverse", SQLITE_UTF8, nullptr, ReverseCompare);
+    db.Run("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a COLLATE reverse);"
+           "INSERT INTO t(a, b) VALUES ('one', randomblob(3000)), ('two', randomblob(3000));"
+           "DELETE FROM t WHERE id = 1;");
+}
+
+int CountRows(const std::string& path) {
+    sqlite3* db = nullptr;
+    int rows = -1;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM t", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        rows = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return rows;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names = ListFolder(folder, "*.*", true, false);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace testing_support

@@ -1,0 +1,27 @@
+#include "PipedProcess.h"
+
+namespace testing_support {
+
+std::string PipedProcess::ReadLine() {
+    std::string line;
+    char byte = 0;
+    while (ReadByte(byte) && byte != '\n')
+        line += byte;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::string PipedProcess::ReadAll() {
+    std::string all;
+    char byte = 0;
+    while (ReadByte(byte))
+        all += byte;
+    return all;
+}
+
+std::string EngineHelperPath() {
+    return TIDYQUILL_ENGINE_HELPER;
+}
+
+} // namespace testing_support

@@ -1,0 +1,89 @@
+#include "PipedProcess.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+extern char** environ;
+
+namespace testing_support {
+
+PipedProcess::~PipedProcess() {
+    CloseInput();
+    Wait();
+    if (output_ >= 0)
+        close(output_);
+}
+
+bool PipedProcess::Start(const std::string& program, const std::vector<std::string>& arguments) {
+    int toChild[2];
+    int fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0)
+        return false;
+    if (pipe2(fromChild, O_CLOEXEC) != 0) {
+        close(toChild[0]);
+        close(toChild[1]);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], 2);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int result = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(toChild[0]);
+    close(fromChild[1]);
+    if (result != 0) {
+        close(toChild[1]);
+        close(fromChild[0]);
+        return false;
+    }
+    pid_ = pid;
+    input_ = toChild[1];
+    output_ = fromChild[0];
+    return true;
+}
+
+bool PipedProcess::ReadByte(char& byte) {
+    if (output_ < 0)
+        return false;
+    for (;;) {
+        const ssize_t got = read(output_, &byte, 1);
+        if (got == 1)
+            return true;
+        if (got < 0 && errno == EINTR)
+            continue;
+        return false;
+    }
+}
+
+void PipedProcess::CloseInput() {
+    if (input_ >= 0)
+        close(input_);
+    input_ = -1;
+}
+
+int PipedProcess::Wait() {
+    if (pid_ < 0)
+        return exitCode_;
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return exitCode_;
+}
+
+} // namespace testing_support

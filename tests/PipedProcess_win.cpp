@@ -1,0 +1,110 @@
+#include "PipedProcess.h"
+
+#include "platform/WideText.h"
+
+#include <windows.h>
+
+namespace testing_support {
+
+namespace {
+
+// Quotes one argument so that the C runtime's parser reads it back unchanged.
+std::wstring Quoted(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+void CloseIfOpen(void*& handle) {
+    if (handle != nullptr)
+        CloseHandle(static_cast<HANDLE>(handle));
+    handle = nullptr;
+}
+
+} // namespace
+
+PipedProcess::~PipedProcess() {
+    CloseInput();
+    Wait();
+    CloseIfOpen(output_);
+}
+
+bool PipedProcess::Start(const std::string& program, const std::vector<std::string>& arguments) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE childInput = nullptr;
+    HANDLE toChild = nullptr;
+    HANDLE fromChild = nullptr;
+    HANDLE childOutput = nullptr;
+    if (!CreatePipe(&childInput, &toChild, &inherit, 0))
+        return false;
+    if (!CreatePipe(&fromChild, &childOutput, &inherit, 0)) {
+        CloseHandle(childInput);
+        CloseHandle(toChild);
+        return false;
+    }
+    // Our ends stay with us, or the child would never see the end of its input.
+    SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);
+
+    std::wstring application = platform::Utf8ToWide(program);
+    for (wchar_t& c : application)
+        if (c == L'/')
+            c = L'\\';
+    std::wstring commandLine = Quoted(application);
+    for (const std::string& argument : arguments)
+        commandLine += L" " + Quoted(platform::Utf8ToWide(argument));
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = childOutput;
+    startup.hStdError = childOutput;
+    PROCESS_INFORMATION info = {};
+    const BOOL started = CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    CloseHandle(childInput);
+    CloseHandle(childOutput);
+    if (!started) {
+        CloseHandle(toChild);
+        CloseHandle(fromChild);
+        return false;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    input_ = toChild;
+    output_ = fromChild;
+    return true;
+}
+
+bool PipedProcess::ReadByte(char& byte) {
+    DWORD got = 0;
+    return output_ != nullptr && ReadFile(static_cast<HANDLE>(output_), &byte, 1, &got, nullptr) && got == 1;
+}
+
+void PipedProcess::CloseInput() {
+    CloseIfOpen(input_);
+}
+
+int PipedProcess::Wait() {
+    if (process_ == nullptr)
+        return exitCode_;
+    WaitForSingleObject(static_cast<HANDLE>(process_), INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(static_cast<HANDLE>(process_), &code);
+    exitCode_ = static_cast<int>(code);
+    CloseIfOpen(process_);
+    return exitCode_;
+}
+
+} // namespace testing_support
