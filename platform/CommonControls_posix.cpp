@@ -1,0 +1,7 @@
+#include "platform/CommonControls.h"
+
+namespace platform {
+
+void RegisterCommonControls() {}
+
+} // namespace platform
