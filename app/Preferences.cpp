@@ -1,0 +1,145 @@
+#include "app/Preferences.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderHelpers.h"
+#include "platform/AppFolders.h"
+#include "platform/AtomicWrite.h"
+#include "platform/PathText.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kProfileElement[] = "Profile";
+constexpr char kFileName[] = "preferences.xml";
+constexpr unsigned kDocumentVersion = 1;
+
+// The whole file; false when it cannot be opened or read (the stream throws when asked to read a folder).
+bool ReadWholeFile(const std::string& path, std::string& content) {
+    try {
+        std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
+        if (!in)
+            return false;
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return !in.bad();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool IsYes(const std::string* value) {
+    return value != nullptr && *value == "yes";
+}
+
+} // namespace
+
+PreferencesDocument::PreferencesDocument() : PreferencesDocument(std::string()) {}
+
+PreferencesDocument::PreferencesDocument(std::string folder) : folder_(std::move(folder)) {
+    MakeNewDocument();
+}
+
+std::string PreferencesDocument::GetPreferencesPath() const {
+    const std::string folder =
+        folder_.empty() ? platform::GetAppSettingsFolder("Quartzmoore Software", "Tidyquill") : folder_;
+    if (folder.empty())
+        return {};
+    // Success, an existing folder and a failure alike pass silently: a failure shows when the file is written.
+    std::error_code error;
+    fs::create_directories(platform::PathFromUtf8(folder), error);
+    return AppendBackslash(folder) + kFileName;
+}
+
+void PreferencesDocument::MakeNewDocument() {
+    char text[1024];
+    std::snprintf(text, sizeof(text), "<?xml version=\"1.0\" encoding=\"UTF-8\" ?><%s version=\"%u\"/>",
+                  rootName_.c_str(), kDocumentVersion);
+    document_.Parse(text);
+}
+
+void PreferencesDocument::LoadPreferencesDocument(const std::string& path) {
+    keepOldFile_ = false;
+    std::string content;
+    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(content))
+        return;
+    // A file that is there but unusable may still hold the user's custom profiles; an empty one holds nothing.
+    keepOldFile_ = PathExists(path) && !(IsFolder(path) || QueryFileSize(path) == 0);
+    MakeNewDocument();
+}
+
+void PreferencesDocument::LoadProfiles(Catalogue& catalogue) const {
+    if (!document_.HasRoot())
+        return;
+    for (const XmlElementData& element : document_.GetRootChildren(kProfileElement)) {
+        const std::string& path = element.text;
+        const bool checked = IsYes(element.FindAttribute("checked"));
+        const bool custom = IsYes(element.FindAttribute("custom"));
+        const std::string* typeAttribute = element.FindAttribute("type");
+        const std::string type = typeAttribute != nullptr ? *typeAttribute : std::string();
+
+        CBrowserProfile* profile = nullptr;
+        if (custom) {
+            CBrowser* program = catalogue.FindProgramByName(type);
+            if (program == nullptr)
+                continue;
+            profile = catalogue.AddCustomProfile(path, program);
+        } else {
+            profile = catalogue.FindProfileByPath(path);
+        }
+        if (profile == nullptr)
+            continue;
+
+        if (PathExists(path)) {
+            profile->checked = checked;
+        } else {
+            profile->checked = false;
+            profile->missing = true;
+        }
+    }
+}
+
+void PreferencesDocument::StoreProfiles(const std::vector<ProfileCheckState>& profiles) {
+    if (!document_.HasRoot())
+        return;
+    document_.RemoveRootChildren(kProfileElement);
+    for (const ProfileCheckState& state : profiles) {
+        if (state.profile == nullptr)
+            continue;
+        XmlElementData element;
+        element.text = state.profile->GetPath();
+        element.attributes = {
+            {"custom", state.profile->custom ? "yes" : "no"},
+            {"checked", state.checked ? "yes" : "no"},
+            {"type", state.profile->GetProgram() != nullptr ? state.profile->GetProgram()->GetName() : std::string()},
+        };
+        document_.AppendRootChild(kProfileElement, element);
+    }
+}
+
+std::string PreferencesDocument::PrintDocument() const {
+    return document_.Print();
+}
+
+bool PreferencesDocument::SavePreferencesDocument() {
+    const std::string path = GetPreferencesPath();
+    if (path.empty())
+        return false;
+    if (keepOldFile_ && PathExists(path)) {
+        // Never replace what could not be kept.
+        std::error_code error;
+        fs::copy_file(platform::PathFromUtf8(path), platform::PathFromUtf8(path + ".bak"),
+                      fs::copy_options::overwrite_existing, error);
+        if (error)
+            return false;
+    }
+    if (!platform::ReplaceFileContent(path, PrintDocument()))
+        return false;
+    keepOldFile_ = false;
+    return true;
+}

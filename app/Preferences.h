@@ -1,0 +1,64 @@
+#pragma once
+// The preferences file, preferences.xml: the check mark of every profile and the custom profiles the user added,
+// kept from one run to the next. Elements the application does not know are carried from load to save.
+
+#include "app/XmlDocument.h"
+
+#include <string>
+#include <vector>
+
+class Catalogue;
+class CBrowserProfile;
+
+// One profile of the profiles tree and the state of its check box, for StoreProfiles.
+struct ProfileCheckState {
+    const CBrowserProfile* profile = nullptr;
+    bool checked = false;
+};
+
+class PreferencesDocument {
+public:
+    // Keeps the file in the user's settings folder: on Windows "Quartzmoore Software\Tidyquill" in the roaming
+    // application-data folder, on Linux "tidyquill" in the configuration folder. The document starts as a new one
+    // until LoadPreferencesDocument reads the file.
+    PreferencesDocument();
+    // Keeps the file in the given folder instead.
+    explicit PreferencesDocument(std::string folder);
+
+    // The full path of preferences.xml, its folder created with all missing parents on every call; empty when
+    // the user's settings folder is unknown.
+    std::string GetPreferencesPath() const;
+
+    // Reads the file at path. When it is missing, cannot be read or cannot be parsed, the document is made new:
+    // the declaration and an empty root "Tidyquill" with version 1. A file that exists but cannot be read or parsed
+    // is copied to preferences.xml.bak at the next save, before the new document replaces it.
+    void LoadPreferencesDocument(const std::string& path);
+
+    // Applies the "Profile" elements under the root to the catalogue, in document order: a custom profile is added
+    // to the program its type names exactly (skipped when there is none); any other profile is looked up by path
+    // (skipped when no profile has it). A named profile whose folder exists takes the stored check mark; one whose
+    // folder is gone is unchecked and marked missing. Profiles no element names keep their state.
+    void LoadProfiles(Catalogue& catalogue) const;
+
+    // Replaces the "Profile" elements under the root with the given profiles, in the given order (the order of
+    // the profiles tree); other elements stay. Nothing is written to disk.
+    void StoreProfiles(const std::vector<ProfileCheckState>& profiles);
+
+    // Writes the document to GetPreferencesPath(), indented with tabs, replacing the old file in one step, so
+    // that a failure leaves the old file whole. False, with nothing reported, when the folder cannot be made or
+    // the file cannot be written, or when a file that could not be read cannot be kept as .bak first.
+    bool SavePreferencesDocument();
+
+    // The document as SavePreferencesDocument writes it.
+    std::string PrintDocument() const;
+
+    const std::string& RootName() const { return rootName_; }
+
+private:
+    void MakeNewDocument();
+
+    std::string folder_;
+    std::string rootName_ = "Tidyquill";
+    XmlDocument document_;
+    bool keepOldFile_ = false; // the file at the path could not be read: keep it as .bak before replacing it
+};

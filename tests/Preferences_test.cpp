@@ -1,0 +1,359 @@
+#include "app/Preferences.h"
+
+#include "TestSupport.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderHelpers.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <csignal>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+using namespace testing_support;
+
+namespace {
+
+const std::string kNewDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\"/>\n";
+
+class TestProgram : public CBrowser {
+public:
+    explicit TestProgram(std::string name) : name_(std::move(name)) {}
+    int GetIconId() const override { return 0; }
+    int GetProfileIconId() const override { return 0; }
+    std::string GetName() const override { return name_; }
+    void FindProfiles() override {}
+    std::vector<std::string> GetProcessNames() const override { return {}; }
+    bool IsProfileFolder(const std::string&) const override { return false; }
+    std::vector<std::string> GetDatabaseFiles(const std::string&) const override { return {}; }
+
+private:
+    std::string name_;
+};
+
+// A catalogue of Firefox and Chromium/Iron with no profiles; tests add the ones they need.
+Catalogue MakeCatalogue() {
+    std::vector<std::unique_ptr<CBrowser>> programs;
+    programs.push_back(std::make_unique<TestProgram>("Firefox"));
+    programs.push_back(std::make_unique<TestProgram>("Chromium/Iron"));
+    return Catalogue(std::move(programs));
+}
+
+CBrowser* Program(const Catalogue& catalogue, const std::string& name) {
+    return catalogue.FindProgramByName(name);
+}
+
+std::string ProfileElement(const std::string& custom, const std::string& checked, const std::string& type,
+                           const std::string& path) {
+    return "\t<Profile custom=\"" + custom + "\" checked=\"" + checked + "\" type=\"" + type + "\">" + path +
+           "</Profile>\n";
+}
+
+std::string Document(const std::string& elements) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\">\n" + elements + "</Tidyquill>\n";
+}
+
+// Loads the text as preferences.xml of a folder and applies it to the catalogue.
+PreferencesDocument LoadInto(const TempFolder& temp, const std::string& text, Catalogue& catalogue) {
+    WriteFile(temp / "preferences.xml", text);
+    PreferencesDocument preferences(temp.Path());
+    preferences.LoadPreferencesDocument(preferences.GetPreferencesPath());
+    preferences.LoadProfiles(catalogue);
+    return preferences;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(platform::PathFromUtf8(folder)))
+        names.push_back(platform::PathToUtf8(entry.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// ---- First run: the location, a new document, and the tree written in its order ----
+TEST(Preferences, FirstRunWritesANewDocumentWithTheTreeInOrder) {
+    TempFolder temp;
+    const std::string folder = temp / Join({"Roaming", "Quartzmoore Software", "Tidyquill"});
+    PreferencesDocument preferences(folder);
+    EXPECT_EQ(preferences.PrintDocument(), kNewDocument); // never an empty document, even before loading
+    const std::string path = preferences.GetPreferencesPath();
+    EXPECT_EQ(path, Join({folder, "preferences.xml"}));
+    EXPECT_TRUE(IsFolder(folder));
+
+    preferences.LoadPreferencesDocument(path);
+    EXPECT_EQ(preferences.PrintDocument(), kNewDocument);
+
+    Catalogue catalogue = MakeCatalogue();
+    const std::string firefoxPath = AppendBackslash(temp / "ff");
+    CBrowserProfile* firefox = Program(catalogue, "Firefox")->AddProfile(firefoxPath, "default", false);
+    CBrowserProfile* iron = Program(catalogue, "Chromium/Iron")->AddProfile(temp / "iron", "Default", false);
+    CBrowserProfile* custom = catalogue.AddCustomProfile(temp / "portable", Program(catalogue, "Firefox"));
+    preferences.LoadProfiles(catalogue);
+    EXPECT_TRUE(firefox->checked && iron->checked && custom->checked);
+    EXPECT_FALSE(firefox->missing || iron->missing || custom->missing);
+
+    preferences.StoreProfiles({{firefox, true}, {custom, false}, {iron, true}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(path), Document(ProfileElement("no", "yes", "Firefox", firefoxPath) +
+                                       ProfileElement("yes", "no", "Firefox", temp / "portable") +
+                                       ProfileElement("no", "yes", "Chromium/Iron", temp / "iron")));
+    EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"preferences.xml"});
+
+    // Storing again replaces the elements instead of adding to them.
+    preferences.StoreProfiles({{iron, false}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(path), Document(ProfileElement("no", "no", "Chromium/Iron", temp / "iron")));
+}
+
+TEST(Preferences, DefaultLocationIsTheUsersSettingsFolder) {
+#ifdef _WIN32
+    const std::string path = PreferencesDocument().GetPreferencesPath();
+    EXPECT_NE(path.find("\\Quartzmoore Software\\Tidyquill\\preferences.xml"), std::string::npos) << path;
+    EXPECT_TRUE(IsFolder(path.substr(0, path.rfind('\\'))));
+#else
+    TempFolder temp;
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+    const std::string path = PreferencesDocument().GetPreferencesPath();
+    if (saved != nullptr)
+        setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(path, temp / "config/tidyquill/preferences.xml");
+    EXPECT_TRUE(IsFolder(temp / "config/tidyquill"));
+#endif
+}
+
+// ---- Applying the elements: attributes compared exactly, types, paths, missing folders ----
+TEST(Preferences, LoadProfilesAppliesOnlyWhatMatchesExactly) {
+    TempFolder temp;
+    MakeFolder(temp / "a");
+    MakeFolder(temp / "b");
+    MakeFolder(temp / "c");
+    MakeFolder(temp / "portable");
+    Catalogue catalogue = MakeCatalogue();
+    CBrowser* firefox = Program(catalogue, "Firefox");
+    CBrowserProfile* a = firefox->AddProfile(temp / "a", "a", false);
+    CBrowserProfile* b = firefox->AddProfile(temp / "b", "b", false);
+    CBrowserProfile* c = firefox->AddProfile(temp / "c", "c", false);
+    CBrowserProfile* gone = firefox->AddProfile(temp / "gone", "gone", false);
+    CBrowserProfile* untouched = firefox->AddProfile(temp / "untouched", "untouched", false);
+
+    const std::string text = Document(
+        // "Yes" and a missing attribute both count as no; "yes" only is yes.
+        ProfileElement("no", "Yes", "Firefox", temp / "a") + ProfileElement("no", "yes", "Firefox", temp / "b") +
+        "\t<Profile custom=\"no\" type=\"Firefox\">" + temp / "c" + "</Profile>\n" +
+        // A found profile whose folder is gone: unchecked and missing, whatever was stored.
+        ProfileElement("no", "yes", "Firefox", temp / "gone") +
+        // Custom profiles: the type must name a program exactly; "YES" is not a custom profile, and a path that
+        // no profile has is then skipped.
+        ProfileElement("yes", "yes", "chromium/iron", temp / "portable") +
+        ProfileElement("yes", "yes", "Netscape", temp / "portable") +
+        ProfileElement("YES", "yes", "Firefox", temp / "portable") +
+        ProfileElement("yes", "no", "Chromium/Iron", AppendBackslash(temp / "portable")) +
+        ProfileElement("yes", "yes", "Firefox", temp / "vanished") +
+        // The type of a found profile plays no part.
+        ProfileElement("no", "no", "Chromium/Iron", temp / "b") + "\t<Profile custom=\"no\" checked=\"no\"/>\n");
+    LoadInto(temp, text, catalogue);
+
+    EXPECT_FALSE(a->checked);
+    EXPECT_FALSE(b->checked); // the last element for a path wins
+    EXPECT_FALSE(c->checked);
+    EXPECT_FALSE(a->missing || b->missing || c->missing);
+    EXPECT_FALSE(gone->checked);
+    EXPECT_TRUE(gone->missing);
+    EXPECT_TRUE(untouched->checked);
+    EXPECT_FALSE(untouched->missing);
+
+    const auto& ironProfiles = Program(catalogue, "Chromium/Iron")->GetProfiles();
+    ASSERT_EQ(ironProfiles.size(), 1u);
+    EXPECT_TRUE(ironProfiles[0]->custom);
+    EXPECT_EQ(ironProfiles[0]->GetPath(), AppendBackslash(temp / "portable"));
+    EXPECT_EQ(ironProfiles[0]->GetName(), AppendBackslash("portable"));
+    EXPECT_FALSE(ironProfiles[0]->checked);
+
+    // The custom profile whose folder vanished comes back unchecked and missing.
+    const auto& firefoxProfiles = firefox->GetProfiles();
+    ASSERT_EQ(firefoxProfiles.size(), 6u);
+    EXPECT_TRUE(firefoxProfiles[5]->custom);
+    EXPECT_EQ(firefoxProfiles[5]->GetName(), "vanished");
+    EXPECT_FALSE(firefoxProfiles[5]->checked);
+    EXPECT_TRUE(firefoxProfiles[5]->missing);
+}
+
+TEST(Preferences, StoredPathsMatchFoundProfilesByTheSystemsPathRule) {
+    TempFolder temp;
+    MakeFolder(temp / "Profile");
+    Catalogue catalogue = MakeCatalogue();
+    CBrowserProfile* profile =
+        Program(catalogue, "Firefox")->AddProfile(AppendBackslash(temp / "Profile"), "default", false);
+
+    // One trailing separator is ignored on both systems.
+    LoadInto(temp, Document(ProfileElement("no", "no", "Firefox", temp / "Profile")), catalogue);
+    EXPECT_FALSE(profile->checked);
+
+    // Letter case is ignored on Windows only; on Linux a path in other case is another folder.
+    profile->checked = true;
+    std::string otherCase = temp / "PROFILE";
+    LoadInto(temp, Document(ProfileElement("no", "no", "Firefox", otherCase)), catalogue);
+    EXPECT_EQ(profile->checked, !platform::kWindows);
+    EXPECT_FALSE(profile->missing);
+}
+
+// ---- What is carried from load to save ----
+TEST(Preferences, OtherRootsElementsAndFormattingAreCarriedThrough) {
+    TempFolder temp;
+    Catalogue catalogue = MakeCatalogue();
+    MakeFolder(temp / "p");
+    CBrowserProfile* profile = Program(catalogue, "Firefox")->AddProfile(temp / "p", "p", false);
+
+    // Another root name and version, a comment, unknown elements before and between the profiles; indented with
+    // spaces. Without StoreProfiles only the indentation changes.
+    const std::string spaced = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<!-- written by hand -->\n"
+                               "<Settings version=\"7\">\n  <Window x=\"10\" y=\"20\">\n    <Column width=\"3\"/>\n"
+                               "  </Window>\n  <Profile custom=\"no\" checked=\"no\" type=\"Firefox\">" +
+                               temp / "p" + "</Profile>\n  <Note>keep &amp; carry</Note>\n</Settings>\n";
+    const std::string tabbed = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<!-- written by hand -->\n"
+                               "<Settings version=\"7\">\n\t<Window x=\"10\" y=\"20\">\n\t\t<Column width=\"3\"/>\n"
+                               "\t</Window>\n\t<Profile custom=\"no\" checked=\"no\" type=\"Firefox\">" +
+                               temp / "p" + "</Profile>\n\t<Note>keep &amp; carry</Note>\n</Settings>\n";
+    PreferencesDocument preferences = LoadInto(temp, spaced, catalogue);
+    EXPECT_FALSE(profile->checked);
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(temp / "preferences.xml"), tabbed);
+
+    // A file written with tabs comes back byte for byte.
+    LoadInto(temp, tabbed, catalogue);
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(temp / "preferences.xml"), tabbed);
+
+    // Storing replaces the profiles only; the new ones go last, after the other elements.
+    preferences.StoreProfiles({{profile, true}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(temp / "preferences.xml"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<!-- written by hand -->\n<Settings version=\"7\">\n"
+              "\t<Window x=\"10\" y=\"20\">\n\t\t<Column width=\"3\"/>\n\t</Window>\n"
+              "\t<Note>keep &amp; carry</Note>\n" +
+                  ProfileElement("no", "yes", "Firefox", temp / "p") + "</Settings>\n");
+}
+
+TEST(Preferences, PathsWithMarkupAndTextThatIsNotAsciiRoundTrip) {
+    TempFolder temp;
+    const std::string odd = temp / "Zoë & 'Ünïcødé' 日本";
+    MakeFolder(odd);
+    Catalogue catalogue = MakeCatalogue();
+    CBrowserProfile* custom = catalogue.AddCustomProfile(odd, Program(catalogue, "Chromium/Iron"));
+    PreferencesDocument preferences(temp.Path());
+    preferences.LoadPreferencesDocument(preferences.GetPreferencesPath());
+    preferences.StoreProfiles({{custom, false}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_NE(ReadFile(temp / "preferences.xml").find("Zoë &amp; 'Ünïcødé' 日本"), std::string::npos);
+
+    Catalogue restored = MakeCatalogue();
+    PreferencesDocument again(temp.Path());
+    again.LoadPreferencesDocument(again.GetPreferencesPath());
+    again.LoadProfiles(restored);
+    const auto& profiles = Program(restored, "Chromium/Iron")->GetProfiles();
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(profiles[0]->GetPath(), odd);
+    EXPECT_EQ(profiles[0]->GetName(), "Zoë & 'Ünïcødé' 日本");
+    EXPECT_FALSE(profiles[0]->checked);
+    EXPECT_FALSE(profiles[0]->missing);
+}
+
+// ---- Files that cannot be used: kept as .bak, never silently lost ----
+TEST(Preferences, UnreadableFileIsKeptAsBackupBeforeItIsReplaced) {
+    TempFolder temp;
+    const std::string path = temp / "preferences.xml";
+    const std::string broken = "<Tidyquill version=\"1\"><Profile custom=\"yes\" checked=\"yes\" type=\"Firefox\">"
+                               "C:\\Portable\\profile</Profile>"; // cut short
+    Catalogue catalogue = MakeCatalogue();
+    PreferencesDocument preferences = LoadInto(temp, broken, catalogue);
+    EXPECT_EQ(preferences.PrintDocument(), kNewDocument);
+    EXPECT_TRUE(Program(catalogue, "Firefox")->GetProfiles().empty());
+    EXPECT_FALSE(PathExists(path + ".bak")); // nothing happens before the save
+
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(path + ".bak"), broken);
+    EXPECT_EQ(ReadFile(path), kNewDocument);
+    // Once replaced, later saves leave the backup alone.
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(path + ".bak"), broken);
+
+    // An empty file holds nothing to keep and does not replace an earlier backup.
+    PreferencesDocument empty = LoadInto(temp, "", catalogue);
+    EXPECT_EQ(empty.PrintDocument(), kNewDocument);
+    ASSERT_TRUE(empty.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(path + ".bak"), broken);
+    EXPECT_EQ(ReadFile(path), kNewDocument);
+}
+
+// ---- Saving replaces the file in one step ----
+TEST(Preferences, FailedSavesLeaveTheOldFileAndNoTemporaryFile) {
+    TempFolder temp;
+    const std::string old = Document(ProfileElement("no", "yes", "Firefox", "old"));
+
+    // The file's place is taken by a folder: the rename fails and the temporary file goes.
+    MakeFolder(temp / Join({"taken", "preferences.xml", "inside"}));
+    PreferencesDocument taken(temp / "taken");
+    taken.LoadPreferencesDocument(taken.GetPreferencesPath());
+    EXPECT_FALSE(taken.SavePreferencesDocument());
+    EXPECT_EQ(FolderNames(temp / "taken"), std::vector<std::string>{"preferences.xml"});
+    EXPECT_TRUE(IsFolder(temp / Join({"taken", "preferences.xml", "inside"})));
+
+    // The folder cannot be made because a file stands where one of its parents should be.
+    WriteFile(temp / "file", "x");
+    PreferencesDocument nowhere(temp / Join({"file", "Tidyquill"}));
+    nowhere.LoadPreferencesDocument(nowhere.GetPreferencesPath());
+    EXPECT_FALSE(nowhere.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(temp / "file"), "x");
+
+#ifndef _WIN32
+    // The disk fills up while the new file is written: simulated by a limit on the size of written files.
+    WriteFile(temp / "preferences.xml", old);
+    PreferencesDocument full(temp.Path());
+    full.LoadPreferencesDocument(full.GetPreferencesPath());
+    Catalogue catalogue = MakeCatalogue();
+    std::vector<ProfileCheckState> many;
+    for (int i = 0; i < 100; ++i)
+        many.push_back({Program(catalogue, "Firefox")->AddProfile("/p/" + std::to_string(i), "p", false), true});
+    full.StoreProfiles(many);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 512;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool written = full.SavePreferencesDocument();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile(temp / "preferences.xml"), old);
+    EXPECT_FALSE(PathExists(temp / "preferences.xml.tmp"));
+
+    // A preferences file that is a link (as dotfile managers make) has its target replaced; the link stays.
+    WriteFile(temp / Join({"dotfiles", "preferences.xml"}), old);
+    MakeFolder(temp / "linked");
+    ASSERT_EQ(symlink((temp / Join({"dotfiles", "preferences.xml"})).c_str(),
+                      (temp / Join({"linked", "preferences.xml"})).c_str()),
+              0);
+    PreferencesDocument linked(temp / "linked");
+    linked.LoadPreferencesDocument(linked.GetPreferencesPath());
+    ASSERT_TRUE(linked.SavePreferencesDocument());
+    EXPECT_TRUE(std::filesystem::is_symlink(platform::PathFromUtf8(temp / Join({"linked", "preferences.xml"}))));
+    EXPECT_EQ(ReadFile(temp / Join({"dotfiles", "preferences.xml"})), old);
+    EXPECT_EQ(FolderNames(temp / "dotfiles"), std::vector<std::string>{"preferences.xml"});
+#endif
+}
