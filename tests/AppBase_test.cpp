@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -20,6 +22,23 @@ constexpr int kAlreadyRunning = 3;
 constexpr auto kProcessTimeout = std::chrono::seconds(60);
 
 const char* const kArgv[] = {"appbase_test", nullptr};
+
+#ifndef _WIN32
+// The lock files of the tests' instances go to a throwaway runtime folder, which the probe processes inherit,
+// instead of piling up in the user's.
+class RuntimeFolder : public ::testing::Environment {
+public:
+    void SetUp() override {
+        folder_ = std::make_unique<TempFolder>();
+        setenv("XDG_RUNTIME_DIR", folder_->Path().c_str(), 1);
+    }
+    void TearDown() override { folder_.reset(); }
+
+private:
+    std::unique_ptr<TempFolder> folder_;
+};
+::testing::Environment* const kRuntimeFolder = ::testing::AddGlobalTestEnvironment(new RuntimeFolder);
+#endif
 
 // Names no other test run uses, for the objects of one test.
 std::string UniqueName(const std::string& what) {
