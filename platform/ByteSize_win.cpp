@@ -2,8 +2,9 @@
 
 #include "platform/WideText.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <iterator>

@@ -2,9 +2,10 @@
 
 #include "platform/WideText.h"
 
+#include <windows.h>
+
 #include <psapi.h>
 #include <tlhelp32.h>
-#include <windows.h>
 
 namespace platform {
 
