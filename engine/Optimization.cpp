@@ -27,7 +27,7 @@ std::string SecondsText(std::uint32_t milliseconds) {
     return text;
 }
 
-void Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, const StopSignal* stop) {
+bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, const StopSignal* stop) {
     CLogOutput& log = GetLogOutput();
     log.Log("Starting optimization", 0);
 
@@ -48,11 +48,11 @@ void Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
         const std::uint64_t profileBefore = profile->GetTotalSize();
         if (!profile->Optimize(progress, stop)) {
             log.Log("Operation not completed", 1);
-            return;
+            return false;
         }
         if (IsStopRequested(stop)) {
             log.Log("Operation terminated", 1);
-            return;
+            return false;
         }
         const std::uint32_t duration = TickCount() - start;
         const std::uint64_t profileAfter = profile->GetTotalSize();
@@ -65,19 +65,21 @@ void Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
     }
     log.Log("Total: optimized " + SizesText(fileCount, sizeAfter, sizeBefore), 0);
     log.Log("Completed in " + SecondsText(milliseconds) + " seconds", 1);
+    return true;
 }
 
 } // namespace
 
-void RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop) {
+bool RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop) {
     try {
-        Run(profiles, progress, stop);
+        return Run(profiles, progress, stop);
     } catch (...) {
         // Only a failed allocation can get here; the run ends as if given up, if that can still be said.
         try {
             GetLogOutput().Log("Operation not completed", 1);
         } catch (...) {
         }
+        return false;
     }
 }
 

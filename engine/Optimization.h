@@ -12,8 +12,9 @@ class StopSignal;
 // Compacts the profiles in list order and reports through the log channel: the start, each profile's files, a line
 // per profile when there are several, the totals and the time taken. A profile given up because its program runs
 // ends the run with "Operation not completed", a stop with "Operation terminated"; neither reports totals. The
-// progress bar's range is set to the selection's size in kilobytes; each file advances it by its own.
-void RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop);
+// progress bar's range is set to the selection's size in kilobytes; each file advances it by its own. Answers true
+// when the run completed (its totals were reported), so that the command line can tell scripts the outcome.
+bool RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop);
 
 // The short byte-size form of the report ("1.30 KB", "2.28 MB"): the system's on Windows, the same text on Linux.
 std::string FormatFileSize(std::uint64_t bytes);

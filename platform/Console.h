@@ -10,4 +10,8 @@ namespace platform {
 // the line is lost. Linux: standard output, as UTF-8, flushed at once.
 void WriteConsoleLine(const std::string& utf8Text);
 
+// Writes a line about the process itself (not a message of a run) to standard error; on Windows, where the program
+// has no standard error of its own, to the console as WriteConsoleLine does.
+void WriteErrorLine(const std::string& utf8Text);
+
 } // namespace platform

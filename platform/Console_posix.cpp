@@ -11,4 +11,10 @@ void WriteConsoleLine(const std::string& utf8Text) {
     std::fflush(stdout);
 }
 
+void WriteErrorLine(const std::string& utf8Text) {
+    const std::string line = utf8Text + '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace platform

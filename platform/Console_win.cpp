@@ -61,4 +61,8 @@ void WriteConsoleLine(const std::string& utf8Text) {
         FreeConsole();
 }
 
+void WriteErrorLine(const std::string& utf8Text) {
+    WriteConsoleLine(utf8Text);
+}
+
 } // namespace platform

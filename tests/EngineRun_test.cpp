@@ -114,7 +114,7 @@ TEST_F(Run, OneProfileReportsTotalsButNoProfileLine) {
                                                            (QueryFileSize(File("one", "b.sqlite")) >> 10));
 
     LogCapture log;
-    RunOptimization({profile}, &bar, &stop);
+    EXPECT_TRUE(RunOptimization({profile}, &bar, &stop));
 
     const std::uint64_t after = profile->GetTotalSize();
     EXPECT_LT(after, before);
@@ -145,7 +145,7 @@ TEST_F(Run, ProfileGivenUpEndsTheRunBeforeTheThird) {
         PipedProcess holder;
         ASSERT_TRUE(holder.Start(EngineHelperPath(), {"lock", File("second", "global-messages-db.sqlite")}));
         ASSERT_EQ(holder.ReadLine(), "ready");
-        RunOptimization({first, second, third}, &bar, &stop);
+        EXPECT_FALSE(RunOptimization({first, second, third}, &bar, &stop));
     }
 
     std::vector<LogLine> expected{{"Starting optimization", 0}};
@@ -169,7 +169,7 @@ TEST_F(Run, StopDuringTheFirstProfileEndsTheRunWithoutTotals) {
     bar.onSetPos = [&](std::uint32_t) { stop.Set(); };
 
     LogCapture log;
-    RunOptimization({first, second}, &bar, &stop);
+    EXPECT_FALSE(RunOptimization({first, second}, &bar, &stop));
 
     std::vector<LogLine> expected{{"Starting optimization", 0}};
     for (const LogLine& line : Header(first))
@@ -207,7 +207,7 @@ TEST_F(Run, StopFromAnotherThreadInterruptsARunningVacuum) {
             stopSet.get_future().wait();
         }
     });
-    RunOptimization({first, second}, &bar, &stop);
+    EXPECT_FALSE(RunOptimization({first, second}, &bar, &stop));
     stopper.join();
 
     std::vector<LogLine> expected{{"Starting optimization", 0}};
@@ -232,7 +232,7 @@ TEST_F(Run, SeveralProfilesEachGetALineAndTheTotalsAddUp) {
     const std::uint64_t secondBefore = second->GetTotalSize();
 
     LogCapture log;
-    RunOptimization({first, second}, nullptr, nullptr);
+    EXPECT_TRUE(RunOptimization({first, second}, nullptr, nullptr));
 
     const std::vector<LogLine> lines = log.Lines();
     ASSERT_EQ(lines.size(), 14u) << ::testing::PrintToString(lines);
@@ -248,7 +248,7 @@ TEST_F(Run, SeveralProfilesEachGetALineAndTheTotalsAddUp) {
 
 TEST_F(Run, EmptySelectionReportsZeroes) {
     LogCapture log;
-    RunOptimization({}, &bar, &stop);
+    EXPECT_TRUE(RunOptimization({}, &bar, &stop));
     EXPECT_EQ(log.Lines(), (std::vector<LogLine>{{"Starting optimization", 0},
                                                  {"Total: optimized 0 files, new size: 0 bytes (was 0 bytes)", 0},
                                                  {"Completed in 0.00 seconds", 1}}));

@@ -1,0 +1,147 @@
+#include "app/TidyquillApp.h"
+
+#include "catalogue/FolderHelpers.h"
+#include "engine/LogOutput.h"
+#include "engine/Optimization.h"
+#include "engine/RunningPrograms.h"
+#include "platform/Console.h"
+#include "platform/KnownFolders.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
+#include "support/StringHelpers.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+void Log(const std::string& text) {
+    GetLogOutput().Log(text, 0);
+}
+
+// The absolute form of a path that may be relative to the current directory; empty when it cannot be formed.
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(platform::PathFromUtf8(path), error);
+    return error ? std::string() : platform::PathToUtf8(absolute.lexically_normal());
+}
+
+} // namespace
+
+CTidyquillApp::CTidyquillApp(int argc, const char* const* argv) : CWinAppExtended("Tidyquill", argc, argv) {
+    preferences_.LoadPreferencesDocument(preferences_.GetPreferencesPath());
+}
+
+CTidyquillApp::~CTidyquillApp() {
+    preferences_.SavePreferencesDocument();
+}
+
+bool CTidyquillApp::InitInstance() {
+    SetInstanceMutexName("TIDYQUILLMUTEX");
+    ConfigureCrashReport();
+    if (IsAlreadyRunning(true)) {
+        // A Windows copy has woken the first one's window; a Linux copy has no window to wake, so it says why it
+        // does nothing. Either way nothing else happens, also when arguments were given.
+        if (!platform::kWindows)
+            platform::WriteErrorLine("Tidyquill is already running.");
+        exitCode_ = GetArgCount() > 1 ? 1 : 0;
+        return true;
+    }
+    CWinAppExtended::InitInstance();
+
+    catalogue_ = BuildCatalogue(platform::QueryKnownFolders());
+    preferences_.LoadProfiles(catalogue_);
+
+    if (!RunCommandLine())
+        RunMainWindow();
+    return false;
+}
+
+bool CTidyquillApp::RunCommandLine() {
+    if (GetArgCount() < 2)
+        return false;
+
+    // Each argument's profiles go to the front, so the last argument's profiles are optimized first.
+    std::vector<CBrowserProfile*> selection;
+    for (int i = 1; i < GetArgCount(); ++i) {
+        const std::vector<CBrowserProfile*> profiles = ParseProfileArgument(GetArg(i));
+        selection.insert(selection.begin(), profiles.begin(), profiles.end());
+    }
+    exitCode_ = 1;
+    if (selection.empty()) {
+        Log("Error: invalid command line syntax, please run Tidyquill to learn more about its command line");
+        return true;
+    }
+
+    std::vector<CBrowser*> programs;
+    for (CBrowserProfile* profile : selection)
+        if (std::find(programs.begin(), programs.end(), profile->GetProgram()) == programs.end())
+            programs.push_back(profile->GetProgram());
+    if (!FindRunningPrograms(programs).empty()) {
+        Log("Error: some related programs are still running. Please terminate them before running Tidyquill.");
+        return true;
+    }
+
+    if (RunOptimization(selection, nullptr, nullptr))
+        exitCode_ = 0;
+    return true;
+}
+
+std::vector<CBrowserProfile*> CTidyquillApp::ParseProfileArgument(const std::string& argument) {
+    const size_t colon = argument.find(':');
+    if (argument.empty() || argument[0] != '/' || colon == std::string::npos) {
+        Log("Error: invalid command line syntax");
+        return {};
+    }
+    const std::string programName = argument.substr(1, colon - 1);
+    const std::string profilePart = argument.substr(colon + 1);
+
+    CBrowser* program = catalogue_.FindProgramByName(programName);
+    if (program == nullptr) {
+        Log("Error: specified program name '" + programName + "' is invalid");
+        return {};
+    }
+
+    std::vector<CBrowserProfile*> result;
+    if (PathExists(profilePart)) {
+        // A folder that exists names the profile with that path, whichever program it belongs to. A relative
+        // path is also tried in its absolute form, as the current directory resolves it.
+        CBrowserProfile* profile = catalogue_.FindProfileByPath(profilePart);
+        if (profile == nullptr) {
+            const std::string absolute = AbsolutePath(profilePart);
+            if (!absolute.empty())
+                profile = catalogue_.FindProfileByPath(absolute);
+        }
+        if (profile != nullptr)
+            result.push_back(profile);
+    } else if (profilePart == "all") {
+        for (const auto& profile : program->GetProfiles())
+            result.push_back(profile.get());
+    } else {
+        for (const auto& profile : program->GetProfiles()) {
+            if (EqualsNoCase(profile->GetName(), profilePart)) {
+                result.push_back(profile.get());
+                break;
+            }
+        }
+    }
+    if (result.empty())
+        Log("Invalid profile specified.");
+    return result;
+}
+
+void CTidyquillApp::RunMainWindow() {
+    if (platform::kWindows)
+        return;
+    // The Linux build has only the command line: without arguments it says how to use it.
+    std::string programs;
+    for (const auto& program : catalogue_.Programs()) {
+        const std::string name = program->GetName();
+        programs += (programs.empty() ? "" : ", ") + (name.find(' ') == std::string::npos ? name : '"' + name + '"');
+    }
+    for (const std::string& line :
+         {std::string("Usage: tidyquill /<program>:<profile> [/<program>:<profile> ...]"),
+          std::string("  <profile>: a profile name, the keyword all, or a profile folder"), "  <program>: " + programs,
+          std::string("  Example: tidyquill /Firefox:all /Chrome:Default")})
+        platform::WriteConsoleLine(line);
+}
