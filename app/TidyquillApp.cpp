@@ -33,7 +33,9 @@ CTidyquillApp::CTidyquillApp(int argc, const char* const* argv) : CWinAppExtende
 }
 
 CTidyquillApp::~CTidyquillApp() {
-    preferences_.SavePreferencesDocument();
+    // A second copy stops before the catalogue is built and leaves the file to the copy that runs.
+    if (catalogueBuilt_)
+        preferences_.SavePreferencesDocument();
 }
 
 bool CTidyquillApp::InitInstance() {
@@ -50,6 +52,7 @@ bool CTidyquillApp::InitInstance() {
     CWinAppExtended::InitInstance();
 
     catalogue_ = BuildCatalogue(platform::QueryKnownFolders());
+    catalogueBuilt_ = true;
     preferences_.LoadProfiles(catalogue_);
 
     if (!RunCommandLine())

@@ -14,7 +14,7 @@ public:
     // Reads the preferences file. On Windows argc and argv are not used (the base splits the process's own
     // command line).
     CTidyquillApp(int argc, const char* const* argv);
-    // Writes the preferences file back, then destroys the catalogue.
+    // Writes the preferences file back (when start-up got as far as the catalogue), then destroys the catalogue.
     ~CTidyquillApp() override;
 
     // Start-up: the instance check, the catalogue with the preferences applied, then the command line or the main
@@ -46,4 +46,5 @@ private:
     Catalogue catalogue_;
     PreferencesDocument preferences_;
     int exitCode_ = 0;
+    bool catalogueBuilt_ = false;
 };

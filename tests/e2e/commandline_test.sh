@@ -1,0 +1,362 @@
+#!/usr/bin/env bash
+# End-to-end tests of the command-line mode: the real program, run on fixture profiles whose databases were filled
+# and mostly emptied, as a user or a scheduler starts it.
+#
+#   commandline_test.sh linux   <tidyquill> <engine_helper>
+#   commandline_test.sh windows <Tidyquill.exe> <engine_helper.exe> <appbase_probe.exe> <wine-run>
+#
+# Linux: HOME and XDG_CONFIG_HOME point into a temporary folder. Windows: the program runs under Wine from a console
+# (wine-run --console), with the fixtures written into the test prefix's AppData, which this test owns.
+set -u
+system=$1
+exe=$(realpath "$2")
+helper=$(realpath "$3")
+probe=${4:+$(realpath "$4")}
+wine_run=${5:+$(realpath "$5")}
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/tidyquill-e2e.XXXXXX")
+background=()
+failures=0
+checks=0
+
+cleanup() {
+    stop_background
+    [ "$system" = windows ] && rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software"
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# Background processes are started with setsid, so that each leads a process group that can be ended as one; they
+# are disowned, so that ending them is not reported.
+stop_background() {
+    for pid in "${background[@]}"; do kill -9 -- "-$pid" 2>/dev/null; done
+    background=()
+}
+
+remember_background() {
+    background+=("$1")
+    disown "$1"
+}
+
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+
+# --- The two systems ---------------------------------------------------------------------------------------------
+# Each gives: where the programs keep their data (as a Linux path, to write fixtures, and as the program prints
+# it), how to run the program, and how to hold the single-instance lock.
+if [ "$system" = linux ]; then
+    sep=/
+    home=$tmp/home
+    config=$home/.config
+    mkdir -p "$config" "$tmp/run"
+    chmod 700 "$tmp/run"
+    firefox=$home/.mozilla/firefox
+    thunderbird=$home/.thunderbird
+    chrome=$config/google-chrome
+    prefs=$config/tidyquill/preferences.xml
+    shown() { printf '%s' "$1"; } # paths are printed as they are
+    native() { printf '%s' "$1"; }
+    # run <folder> <arguments...>: runs the program there; fills $out, $err and $rc.
+    run() {
+        local folder=$1
+        shift
+        (cd "$folder" && HOME=$home XDG_CONFIG_HOME=$config XDG_RUNTIME_DIR=$tmp/run "$exe" "$@") \
+            >"$tmp/out" 2>"$tmp/err"
+        rc=$?
+        out=$(cat "$tmp/out")
+        err=$(cat "$tmp/err")
+    }
+    hold_instance() {
+        setsid flock -x "$tmp/run/TIDYQUILLMUTEX.lock" sleep 600 &
+        remember_background $!
+        sleep 0.5
+    }
+    start_program_named() { # a process whose executable's path holds the program's process name
+        mkdir -p "$tmp/firefox-portable"
+        cp "$helper" "$tmp/firefox-portable/helper"
+        setsid bash -c 'sleep 600 | exec "$1" wait' _ "$tmp/firefox-portable/helper" >/dev/null &
+        remember_background $!
+        sleep 0.5
+    }
+else
+    sep='\'
+    appdata_win=$("$wine_run" cmd /c echo '%APPDATA%' | tr -d '\r')
+    localappdata_win=$("$wine_run" cmd /c echo '%LOCALAPPDATA%' | tr -d '\r')
+    roaming=$("$wine_run" winepath -u "$appdata_win" | tr -d '\r')
+    local=$("$wine_run" winepath -u "$localappdata_win" | tr -d '\r')
+    roaming=${roaming%/}
+    local=${local%/}
+    [ -d "$roaming" ] && [ -d "$local" ] || { echo "cannot find the prefix's AppData: $appdata_win -> $roaming"; exit 1; }
+    rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software"
+    firefox=$roaming/Mozilla/Firefox
+    thunderbird=$roaming/Thunderbird
+    chrome=$local/Google/Chrome/User\ Data
+    prefs="$roaming/Quartzmoore Software/Tidyquill/preferences.xml"
+    # The Windows form of a fixture path below the roaming or local folder, or of any Linux path (Z:).
+    shown() {
+        local path=$1
+        case "$path" in
+        "$roaming"*) path="$appdata_win${path#"$roaming"}" ;;
+        "$local"*) path="$localappdata_win${path#"$local"}" ;;
+        *) path="Z:$path" ;;
+        esac
+        printf '%s' "${path//\//\\}"
+    }
+    native() { shown "$1"; }
+    exe_win=$(shown "$exe")
+    run() {
+        local folder=$1
+        shift
+        (cd "$folder" && "$wine_run" --console "$exe_win" "$@") >"$tmp/out" 2>&1
+        rc=$?
+        out=$(cat "$tmp/out")
+        err=""
+    }
+    hold_instance() {
+        setsid "$wine_run" "$(shown "$probe")" "$(shown "$tmp/probe-report")" hold TIDYQUILLMUTEX Tidyquill >/dev/null &
+        remember_background $!
+        for _ in $(seq 50); do [ -s "$tmp/probe-report" ] && break; sleep 0.2; done
+    }
+    start_program_named() {
+        mkdir -p "$tmp/firefox.exe.old"
+        cp "$helper" "$tmp/firefox.exe.old/run.exe"
+        setsid bash -c 'sleep 600 | exec "$1" --keep-input "$2" wait' _ "$wine_run" "$(shown "$tmp/firefox.exe.old/run.exe")" \
+            >/dev/null &
+        remember_background $!
+        sleep 2
+    }
+fi
+
+# --- Fixtures ---------------------------------------------------------------------------------------------------------
+
+# A database that was filled and then mostly emptied.
+fragmented_db() {
+    mkdir -p "$(dirname "$1")"
+    sqlite3 "$1" "PRAGMA page_size=4096;
+        CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT, title TEXT);
+        CREATE INDEX moz_places_url ON moz_places (url);
+        WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < 4000)
+        INSERT INTO moz_places SELECT n, 'https://example.org/' || n || '/' || hex(randomblob(20)), hex(randomblob(40)) FROM seq;
+        DELETE FROM moz_places WHERE id % 4 <> 0;"
+}
+
+make_fixtures() {
+    rm -rf "$firefox" "$thunderbird" "$chrome" "$(dirname "$prefs")"
+    mkdir -p "$firefox"
+    printf '[Profile1]\r\nName=second\r\nIsRelative=1\r\nPath=Profiles/p1.second\r\n\r\n[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/p0.default\r\nDefault=1\r\n\r\n[General]\r\nStartWithLastProfile=1\r\n' \
+        >"$firefox/profiles.ini"
+    fragmented_db "$firefox/Profiles/p0.default/places.sqlite"
+    fragmented_db "$firefox/Profiles/p1.second/places.sqlite"
+    mkdir -p "$thunderbird"
+    printf '[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/t0.default\n' >"$thunderbird/profiles.ini"
+    fragmented_db "$thunderbird/Profiles/t0.default/global-messages-db.sqlite"
+    fragmented_db "$chrome/Default/History"
+}
+
+ff0=$firefox/Profiles/p0.default
+ff1=$firefox/Profiles/p1.second
+tb0=$thunderbird/Profiles/t0.default
+
+fingerprint() { find "$firefox" "$thunderbird" "$chrome" -type f -exec md5sum {} + 2>/dev/null | sort; }
+
+# --- Checks -----------------------------------------------------------------------------------------------------------
+
+# expect_lines <name>: compares the program's output with the lines on standard input (not a pipe: the count of
+# failures must stay in this shell). A line starting with "~" is a
+# regular expression for the whole line; every other line is compared letter for letter.
+expect_lines() {
+    local name=$1 expected actual i
+    checks=$((checks + 1))
+    mapfile -t expected
+    mapfile -t actual <<<"$out"
+    [ -z "$out" ] && actual=()
+    if [ ${#expected[@]} -ne ${#actual[@]} ]; then
+        fail "$name: ${#actual[@]} lines instead of ${#expected[@]}:"$'\n'"$out"
+        return
+    fi
+    for i in "${!expected[@]}"; do
+        local want=${expected[$i]} got=${actual[$i]}
+        if [[ $want == "~"* ]]; then
+            [[ $got =~ ^${want:1}$ ]] || { fail "$name: line $((i + 1)) is '$got', expected /${want:1}/"; return; }
+        else
+            [ "$got" = "$want" ] || { fail "$name: line $((i + 1)) is '$got', expected '$want'"; return; }
+        fi
+    done
+}
+
+expect_status() {
+    checks=$((checks + 1))
+    [ "$rc" -eq "$1" ] || fail "$2: exit status $rc, expected $1"
+}
+
+expect_unchanged() {
+    checks=$((checks + 1))
+    [ "$(fingerprint)" = "$before" ] || fail "$1: files changed"
+}
+
+# The lines of one profile's compaction, each database named.
+profile_lines() { # name path files...
+    local name=$1 path=$2
+    shift 2
+    echo "Optimizing '$name'"
+    echo "Path: $(shown "$path")"
+    for file in "$@"; do echo "$file..."; done
+}
+
+size='[0-9.]+ (bytes|KB|MB)'
+total() { echo "~Total: optimized $1 files, new size: $size \\(was $size\\)"; }
+optimized() { echo "~Optimized $1 files, new size: $size \\(was $size\\)"; }
+completed='~Completed in [0-9]+\.[0-9]{2} seconds'
+long_syntax='Error: invalid command line syntax, please run Tidyquill to learn more about its command line'
+
+make_fixtures
+
+# --- Runs -------------------------------------------------------------------------------------------------------------
+
+# All profiles of one program, compacted for real.
+size_before=$(stat -c %s "$ff0/places.sqlite")
+run "$tmp" /Firefox:all
+{
+    echo "Starting optimization"
+    profile_lines second "$ff1$sep" places.sqlite
+    optimized 1
+    profile_lines default "$ff0$sep" places.sqlite
+    optimized 1
+    total 2
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "/Firefox:all" <"$tmp/expected"
+expect_status 0 "/Firefox:all"
+checks=$((checks + 1))
+[ "$(stat -c %s "$ff0/places.sqlite")" -lt "$size_before" ] || fail "/Firefox:all: places.sqlite did not shrink"
+checks=$((checks + 1))
+[ "$(sqlite3 "$ff0/places.sqlite" 'PRAGMA integrity_check; SELECT count(*) FROM moz_places;' | tr '\n' ' ')" = "ok 1000 " ] ||
+    fail "/Firefox:all: the compacted database is not intact"
+
+# Program names keep their case; profile names do not. The last argument's profiles come first.
+make_fixtures
+run "$tmp" /firefox:default /Firefox:DEFAULT /Thunderbird:default
+{
+    echo "Error: specified program name 'firefox' is invalid"
+    echo "Starting optimization"
+    profile_lines default "$tb0$sep" global-messages-db.sqlite
+    optimized 1
+    profile_lines default "$ff0$sep" places.sqlite
+    optimized 1
+    total 2
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "names and order" <"$tmp/expected"
+expect_status 0 "names and order"
+
+# "All" is a profile name; nothing selected at all gives the longer message too, and the status says so.
+before=$(fingerprint)
+run "$tmp" /Firefox:All Firefox:all /Firefox /Nope:x
+{
+    echo "Invalid profile specified."
+    echo "Error: invalid command line syntax"
+    echo "Error: invalid command line syntax"
+    echo "Error: specified program name 'Nope' is invalid"
+    echo "$long_syntax"
+} >"$tmp/expected"
+expect_lines "bad arguments" <"$tmp/expected"
+expect_status 1 "bad arguments"
+expect_unchanged "bad arguments"
+
+# A file or folder named all in the current folder is taken as the path it names.
+mkdir -p "$tmp/cwd/all"
+run "$tmp/cwd" /Firefox:all
+{
+    echo "Invalid profile specified."
+    echo "$long_syntax"
+} >"$tmp/expected"
+expect_lines "all in the current folder" <"$tmp/expected"
+expect_status 1 "all in the current folder"
+
+# A profile folder selects its profile whatever program the argument names (Windows: other case, no separator).
+path_argument=$(native "$ff1")
+[ "$system" = windows ] && path_argument=${path_argument^^}
+run "$tmp" "/Chrome:$path_argument"
+{
+    echo "Starting optimization"
+    profile_lines second "$ff1$sep" places.sqlite
+    total 1
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "profile by path" <"$tmp/expected"
+expect_status 0 "profile by path"
+
+# A relative profile folder, resolved against the current folder.
+run "$firefox" "/Firefox:Profiles${sep}p0.default"
+{
+    echo "Starting optimization"
+    profile_lines default "$ff0$sep" places.sqlite
+    total 1
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "relative profile path" <"$tmp/expected"
+
+# Chrome's "User Data" profile and its databases chosen by their header.
+run "$tmp" /Chrome:Default
+{
+    echo "Starting optimization"
+    profile_lines Default "$chrome"
+    echo "History..."
+    total 1
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "Chrome" <"$tmp/expected"
+expect_status 0 "Chrome"
+
+# A related program running: refused before any file is touched; other programs are not looked for.
+make_fixtures
+before=$(fingerprint)
+start_program_named
+run "$tmp" /Thunderbird:all
+expect_status 0 "another program running"
+run "$tmp" /Thunderbird:all /Firefox:second
+echo "Error: some related programs are still running. Please terminate them before running Tidyquill." >"$tmp/expected"
+expect_lines "related program running" <"$tmp/expected"
+expect_status 1 "related program running"
+make_fixtures
+before=$(fingerprint)
+run "$tmp" /Firefox:second
+expect_unchanged "related program running"
+
+# A second copy does nothing, also with arguments.
+hold_instance
+run "$tmp" /Firefox:all
+if [ "$system" = linux ]; then
+    checks=$((checks + 1))
+    [ "$err" = "Tidyquill is already running." ] || fail "second copy: standard error is '$err'"
+fi
+expect_lines "second copy" </dev/null
+expect_status 1 "second copy"
+expect_unchanged "second copy"
+stop_background
+sleep 0.5
+
+# The preferences: a command-line run writes back what it read (tab-indented), keeping unknown elements and the
+# custom profiles, which can be named on the command line by their folder.
+mkdir -p "$(dirname "$prefs")" "$tmp/portable/profile"
+fragmented_db "$tmp/portable/profile/places.sqlite"
+custom=$(shown "$tmp/portable/profile")
+printf '<?xml version="1.0" encoding="UTF-8"?>\n<Tidyquill version="1"><Window x="10"/><Profile custom="yes" checked="no" type="Firefox">%s</Profile><Profile custom="no" checked="Yes" type="Firefox">%s</Profile></Tidyquill>\n' \
+    "$custom" "$(shown "$ff0$sep")" >"$prefs"
+run "$tmp" "/Firefox:$(native "$tmp/portable/profile")"
+{
+    echo "Starting optimization"
+    profile_lines profile "$tmp/portable/profile" places.sqlite
+    total 1
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "custom profile from the preferences" <"$tmp/expected"
+expected_prefs=$(printf '<?xml version="1.0" encoding="UTF-8"?>\n<Tidyquill version="1">\n\t<Window x="10"/>\n\t<Profile custom="yes" checked="no" type="Firefox">%s</Profile>\n\t<Profile custom="no" checked="Yes" type="Firefox">%s</Profile>\n</Tidyquill>' \
+    "$custom" "$(shown "$ff0$sep")")
+checks=$((checks + 1))
+[ "$(cat "$prefs")" = "$expected_prefs" ] || fail "preferences changed:"$'\n'"$(cat "$prefs")"
+
+echo "$system command line: $checks checks, $failures failed"
+[ $failures -eq 0 ]
