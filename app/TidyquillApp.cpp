@@ -1,29 +1,21 @@
 #include "app/TidyquillApp.h"
 
+#include "app/CommandLine.h"
+
 #include "catalogue/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "engine/Optimization.h"
 #include "engine/RunningPrograms.h"
 #include "platform/Console.h"
 #include "platform/KnownFolders.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
-#include "support/StringHelpers.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace {
 
 void Log(const std::string& text) {
     GetLogOutput().Log(text, 0);
-}
-
-// The absolute form of a path that may be relative to the current directory; empty when it cannot be formed.
-std::string AbsolutePath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(platform::PathFromUtf8(path), error);
-    return error ? std::string() : platform::PathToUtf8(absolute.lexically_normal());
 }
 
 } // namespace
@@ -91,46 +83,7 @@ bool CTidyquillApp::RunCommandLine() {
 }
 
 std::vector<CBrowserProfile*> CTidyquillApp::ParseProfileArgument(const std::string& argument) {
-    const size_t colon = argument.find(':');
-    if (argument.empty() || argument[0] != '/' || colon == std::string::npos) {
-        Log("Error: invalid command line syntax");
-        return {};
-    }
-    const std::string programName = argument.substr(1, colon - 1);
-    const std::string profilePart = argument.substr(colon + 1);
-
-    CBrowser* program = catalogue_.FindProgramByName(programName);
-    if (program == nullptr) {
-        Log("Error: specified program name '" + programName + "' is invalid");
-        return {};
-    }
-
-    std::vector<CBrowserProfile*> result;
-    if (PathExists(profilePart)) {
-        // A folder that exists names the profile with that path, whichever program it belongs to. A relative
-        // path is also tried in its absolute form, as the current directory resolves it.
-        CBrowserProfile* profile = catalogue_.FindProfileByPath(profilePart);
-        if (profile == nullptr) {
-            const std::string absolute = AbsolutePath(profilePart);
-            if (!absolute.empty())
-                profile = catalogue_.FindProfileByPath(absolute);
-        }
-        if (profile != nullptr)
-            result.push_back(profile);
-    } else if (profilePart == "all") {
-        for (const auto& profile : program->GetProfiles())
-            result.push_back(profile.get());
-    } else {
-        for (const auto& profile : program->GetProfiles()) {
-            if (EqualsNoCase(profile->GetName(), profilePart)) {
-                result.push_back(profile.get());
-                break;
-            }
-        }
-    }
-    if (result.empty())
-        Log("Invalid profile specified.");
-    return result;
+    return ::ParseProfileArgument(catalogue_, argument);
 }
 
 void CTidyquillApp::RunMainWindow() {
