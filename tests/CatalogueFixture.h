@@ -4,9 +4,12 @@
 
 #include "TestSupport.h"
 
+#include "catalogue/Browser.h"
 #include "platform/KnownFolders.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -31,6 +34,16 @@ private:
     TempFolder temp_;
     platform::KnownFolders folders_;
 };
+
+// (name, path) of every profile that a program of the given class finds for the user.
+template <typename Program> std::vector<std::pair<std::string, std::string>> FoundProfiles(const FakeUser& user) {
+    Program program(user.Folders());
+    program.FindProfiles();
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const auto& profile : program.GetProfiles())
+        found.emplace_back(profile->GetName(), profile->GetPath());
+    return found;
+}
 
 // The 16-byte SQLite header and some padding.
 std::string SqliteHeaderBytes();

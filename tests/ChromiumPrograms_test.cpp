@@ -13,16 +13,6 @@ namespace {
 
 const std::string kSep(1, platform::kPathSeparator);
 
-// (name, path) of every profile the program finds.
-template <typename Program> std::vector<std::pair<std::string, std::string>> FindWith(const FakeUser& user) {
-    Program program(user.Folders());
-    program.FindProfiles();
-    std::vector<std::pair<std::string, std::string>> found;
-    for (const auto& profile : program.GetProfiles())
-        found.emplace_back(profile->GetName(), profile->GetPath());
-    return found;
-}
-
 std::vector<std::string> Sorted(std::vector<std::string> items) {
     std::sort(items.begin(), items.end());
     return items;
@@ -54,10 +44,11 @@ TEST(ChromiumPrograms, ChromeTakesTheFirstUserDataFolderThatHasADefaultSubfolder
     MakeFolder(Join({stable, "Profile 1"}));
     MakeFolder(Join({sideBySide, "Default"}));
     // Without its Default sub-folder the first candidate does not count.
-    EXPECT_EQ(FindWith<CBrowserChrome>(user),
+    EXPECT_EQ(FoundProfiles<CBrowserChrome>(user),
               (std::vector<std::pair<std::string, std::string>>{{"Default", sideBySide}}));
     MakeFolder(Join({stable, "Default"}));
-    EXPECT_EQ(FindWith<CBrowserChrome>(user), (std::vector<std::pair<std::string, std::string>>{{"Default", stable}}));
+    EXPECT_EQ(FoundProfiles<CBrowserChrome>(user),
+              (std::vector<std::pair<std::string, std::string>>{{"Default", stable}}));
 }
 
 TEST(ChromiumPrograms, EveryUserDataProgramFindsOneDefaultProfile) {
@@ -72,23 +63,23 @@ TEST(ChromiumPrograms, EveryUserDataProgramFindsOneDefaultProfile) {
         else
             EXPECT_EQ(found, (std::vector<std::pair<std::string, std::string>>{{"Default", folder}})) << program;
     };
-    expect(FindWith<CBrowserIron>(user), "Chromium/Iron");
-    expect(FindWith<CBrowserVivaldi>(user), "Vivaldi");
-    expect(FindWith<CBrowserEpic>(user), "Epic");
-    expect(FindWith<CBrowserSlimjet>(user), "SlimJet Browser");
-    expect(FindWith<CBrowserYandex>(user), "Yandex Browser");
-    EXPECT_TRUE(FindWith<CBrowserChrome>(user).empty());
+    expect(FoundProfiles<CBrowserIron>(user), "Chromium/Iron");
+    expect(FoundProfiles<CBrowserVivaldi>(user), "Vivaldi");
+    expect(FoundProfiles<CBrowserEpic>(user), "Epic");
+    expect(FoundProfiles<CBrowserSlimjet>(user), "SlimJet Browser");
+    expect(FoundProfiles<CBrowserYandex>(user), "Yandex Browser");
+    EXPECT_TRUE(FoundProfiles<CBrowserChrome>(user).empty());
 }
 
 TEST(ChromiumPrograms, OperaAndBraveNeedOnlyTheirProfileFolder) {
     FakeUser user;
-    EXPECT_TRUE(FindWith<CBrowserOpera>(user).empty());
-    EXPECT_TRUE(FindWith<CBrowserBrave>(user).empty());
+    EXPECT_TRUE(FoundProfiles<CBrowserOpera>(user).empty());
+    EXPECT_TRUE(FoundProfiles<CBrowserBrave>(user).empty());
     MakeFolder(user.ProgramFolder("Opera"));
     MakeFolder(user.ProgramFolder("Brave Browser"));
-    EXPECT_EQ(FindWith<CBrowserOpera>(user),
+    EXPECT_EQ(FoundProfiles<CBrowserOpera>(user),
               (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Opera")}}));
-    EXPECT_EQ(FindWith<CBrowserBrave>(user),
+    EXPECT_EQ(FoundProfiles<CBrowserBrave>(user),
               (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Brave Browser")}}));
 }
 

@@ -13,18 +13,7 @@
 
 using namespace testing_support;
 
-namespace {
-
-template <typename Program> std::vector<std::pair<std::string, std::string>> FindWith(const FakeUser& user) {
-    Program program(user.Folders());
-    program.FindProfiles();
-    std::vector<std::pair<std::string, std::string>> found;
-    for (const auto& profile : program.GetProfiles())
-        found.emplace_back(profile->GetName(), profile->GetPath());
-    return found;
-}
-
-} // namespace
+namespace {} // namespace
 
 // --- Skype -----------------------------------------------------------------------------------------------------------
 
@@ -37,7 +26,7 @@ TEST(MessengerPrograms, SkypeFindsEveryFolderWithMainDbAtAnyDepth) {
     WriteFile(Join({root, "Content", "other.db"}), "x");
     WriteFile(Join({root, "main.db"}), "x"); // the data folder itself is not an account
 
-    const auto found = FindWith<CBrowserSkype>(user);
+    const auto found = FoundProfiles<CBrowserSkype>(user);
     ASSERT_EQ(found.size(), 3u);
     const auto position = [&](const std::string& path) {
         return std::find_if(found.begin(), found.end(), [&](const auto& p) { return p.second == path; }) -
@@ -97,14 +86,14 @@ TEST(MessengerPrograms, ViberAccountsAreTheSubfoldersExceptData) {
     MakeFolder(Join({root, "data"}));
     MakeFolder(Join({root, "380501234567"}));
     WriteFile(Join({root, "config.db"}), "x");
-    auto found = FindWith<CBrowserViber>(user);
+    auto found = FoundProfiles<CBrowserViber>(user);
     EXPECT_EQ(found,
               (std::vector<std::pair<std::string, std::string>>{{"380501234567", Join({root, "380501234567"})}}));
 
     if (!platform::kWindows) {
         // The name is compared with case: "Data" is an account.
         MakeFolder(Join({root, "Data"}));
-        found = FindWith<CBrowserViber>(user);
+        found = FoundProfiles<CBrowserViber>(user);
         EXPECT_EQ(found.size(), 2u);
     }
 }
