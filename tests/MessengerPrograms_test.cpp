@@ -13,8 +13,6 @@
 
 using namespace testing_support;
 
-namespace {} // namespace
-
 // --- Skype -----------------------------------------------------------------------------------------------------------
 
 TEST(MessengerPrograms, SkypeFindsEveryFolderWithMainDbAtAnyDepth) {
