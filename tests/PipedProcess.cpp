@@ -1,5 +1,8 @@
 #include "PipedProcess.h"
 
+#include "platform/ModulePath.h"
+#include "platform/System.h"
+
 namespace testing_support {
 
 std::string PipedProcess::ReadLine() {
@@ -22,6 +25,12 @@ std::string PipedProcess::ReadAll() {
 
 std::string EngineHelperPath() {
     return TIDYQUILL_ENGINE_HELPER;
+}
+
+std::string HelperProgram(const std::string& name) {
+    const std::string self = platform::GetModuleFilePath(nullptr);
+    return self.substr(0, self.find_last_of(platform::kWindows ? "\\/" : "/") + 1) + name +
+           (platform::kWindows ? ".exe" : "");
 }
 
 } // namespace testing_support

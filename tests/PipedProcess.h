@@ -1,7 +1,9 @@
 #pragma once
-// Another process for the engine's tests, started with pipes for its standard input and output: a test waits for
-// it to be ready, reads what it wrote, and ends it by closing its input.
+// Another process for the tests, started with pipes for its standard input and output: a test waits for it to be
+// ready, reads what it wrote, and ends it by closing its input, or kills it.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,7 @@ namespace testing_support {
 class PipedProcess {
 public:
     PipedProcess() = default;
-    // Closes the child's input and waits for it to end.
+    // Closes the child's input and waits for it to end; kills it when it has not ended a minute later.
     ~PipedProcess();
     PipedProcess(const PipedProcess&) = delete;
     PipedProcess& operator=(const PipedProcess&) = delete;
@@ -25,6 +27,10 @@ public:
     void CloseInput();
     // Waits for the child to end and gives its exit code (-1 when it was not started).
     int Wait();
+    // The same, but gives up after timeout: none while the child still runs.
+    std::optional<int> Wait(std::chrono::milliseconds timeout);
+    // Ends the child at once, as a crash would, and waits for it.
+    void Kill();
 
 private:
     bool ReadByte(char& byte);
@@ -43,5 +49,9 @@ private:
 
 // The path of the engine tests' helper program (tests/helpers/EngineHelper.cpp).
 std::string EngineHelperPath();
+
+// The path of a helper program built beside the running test program ("appbase_probe" is appbase_probe.exe on
+// Windows).
+std::string HelperProgram(const std::string& name);
 
 } // namespace testing_support

@@ -1,11 +1,13 @@
 #include "PipedProcess.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 extern char** environ;
 
@@ -13,7 +15,8 @@ namespace testing_support {
 
 PipedProcess::~PipedProcess() {
     CloseInput();
-    Wait();
+    if (!Wait(std::chrono::minutes(1)))
+        Kill();
     if (output_ >= 0)
         close(output_);
 }
@@ -84,6 +87,31 @@ int PipedProcess::Wait() {
     pid_ = -1;
     exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return exitCode_;
+}
+
+std::optional<int> PipedProcess::Wait(std::chrono::milliseconds timeout) {
+    if (pid_ < 0)
+        return exitCode_;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            pid_ = -1;
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return exitCode_;
+        }
+        if (done < 0 || std::chrono::steady_clock::now() >= end)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void PipedProcess::Kill() {
+    if (pid_ < 0)
+        return;
+    kill(pid_, SIGKILL);
+    Wait();
 }
 
 } // namespace testing_support

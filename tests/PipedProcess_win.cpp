@@ -35,7 +35,8 @@ void CloseIfOpen(void*& handle) {
 
 PipedProcess::~PipedProcess() {
     CloseInput();
-    Wait();
+    if (!Wait(std::chrono::minutes(1)))
+        Kill();
     CloseIfOpen(output_);
 }
 
@@ -105,6 +106,21 @@ int PipedProcess::Wait() {
     exitCode_ = static_cast<int>(code);
     CloseIfOpen(process_);
     return exitCode_;
+}
+
+std::optional<int> PipedProcess::Wait(std::chrono::milliseconds timeout) {
+    if (process_ == nullptr)
+        return exitCode_;
+    if (WaitForSingleObject(static_cast<HANDLE>(process_), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+        return std::nullopt;
+    return Wait();
+}
+
+void PipedProcess::Kill() {
+    if (process_ == nullptr)
+        return;
+    TerminateProcess(static_cast<HANDLE>(process_), 1);
+    Wait();
 }
 
 } // namespace testing_support
