@@ -1,0 +1,156 @@
+// The preferences loader on arbitrary files. "~" in the input stands for the fixture folder, so committed inputs
+// can name profile folders that exist. Each input goes through what a session does with the file: load it, apply
+// it to a fresh catalogue, store the tree back, save; then the saved file is loaded into another fresh catalogue.
+// Checked on every input:
+// - applying never marks an existing folder missing, and a missing profile is never checked;
+// - the saved file is the printed document, and it loads again as a document, without falling back to a new one;
+// - a file that could not be parsed, or holds no element, is kept whole as preferences.xml.bak before it is
+//   replaced; a file that could be parsed, or an empty one, leaves no .bak;
+// - the profiles of the second catalogue have the states of the first (program, path, name, custom, checked,
+//   missing, in order), except that a profile whose folder is gone is now missing whether or not the first file
+//   named it;
+// - printing the reloaded document gives the saved file again (an empty Profile element may lose its end tag).
+
+#include "FuzzSupport.h"
+
+#include "app/Preferences.h"
+#include "app/XmlDocument.h"
+#include "catalogue/Catalogue.h"
+
+#include <tuple>
+
+using fuzz::Check;
+
+namespace {
+
+const char* const kProgramNames[] = {
+    "Firefox",     "Pale Moon", "Epic",           "Chrome",   "Vivaldi",   "Opera", "Skype",           "Chromium/Iron",
+    "Thunderbird", "SeaMonkey", "Yandex Browser", "Cyberfox", "FossaMail", "Viber", "SlimJet Browser", "Brave Browser"};
+
+class FixtureProgram : public CBrowser {
+public:
+    explicit FixtureProgram(std::string name) : name_(std::move(name)) {}
+    int GetIconId() const override { return 0; }
+    int GetProfileIconId() const override { return 0; }
+    std::string GetName() const override { return name_; }
+    void FindProfiles() override {}
+    std::vector<std::string> GetProcessNames() const override { return {}; }
+    bool IsProfileFolder(const std::string&) const override { return false; }
+    std::vector<std::string> GetDatabaseFiles(const std::string&) const override { return {}; }
+
+private:
+    std::string name_;
+};
+
+struct Fixture {
+    Fixture() {
+        root = fuzz::WorkFolder();
+        preferencesFolder = root + "/settings";
+        fuzz::MakeFolder(root + "/ff/abc.default");
+        fuzz::MakeFolder(root + "/ff/Работа 🦊");
+        fuzz::MakeFolder(root + "/chrome/User Data/Default");
+        fuzz::MakeFolder(root + "/skype/alice");
+        fuzz::MakeFolder(root + "/custom/portable profile");
+    }
+    // The catalogue as the programs' own searches leave it: some profiles exist, one is gone.
+    Catalogue MakeCatalogue() const {
+        std::vector<std::unique_ptr<CBrowser>> programs;
+        for (const char* name : kProgramNames)
+            programs.push_back(std::make_unique<FixtureProgram>(name));
+        programs[0]->AddProfile(root + "/ff/abc.default/", "default", false);
+        programs[0]->AddProfile(root + "/ff/gone/", "gone", false);
+        programs[0]->AddProfile(root + "/ff/Работа 🦊/", "Работа", false);
+        programs[3]->AddProfile(root + "/chrome/User Data", "Default", false);
+        programs[6]->AddProfile(root + "/skype/alice", "alice", false);
+        return Catalogue(std::move(programs));
+    }
+    std::string root;
+    std::string preferencesFolder;
+};
+
+using State = std::tuple<std::string, std::string, std::string, bool, bool, bool>;
+
+std::vector<State> StatesOf(const Catalogue& catalogue) {
+    std::vector<State> states;
+    for (const auto& program : catalogue.Programs())
+        for (const auto& profile : program->GetProfiles())
+            states.emplace_back(program->GetName(), profile->GetPath(), profile->GetName(), profile->custom,
+                                profile->checked, profile->missing);
+    return states;
+}
+
+// What a save and a load make of the states: every profile is named in the file now, so each one whose folder is
+// gone comes back missing and unchecked, whether or not the first file named it.
+std::vector<State> AfterReload(std::vector<State> states) {
+    for (State& state : states) {
+        auto& [program, path, name, custom, checked, missing] = state;
+        if (path.empty() || !fuzz::Exists(path)) {
+            checked = false;
+            missing = true;
+        }
+    }
+    return states;
+}
+
+// A stored profile without a path prints as <Profile ...></Profile>, which reads back as an element without text
+// and then prints as <Profile .../>: the one difference a save and a load may make to the printed document.
+std::string WithoutEmptyTexts(std::string printed) {
+    const std::string empty = "></Profile>";
+    for (std::size_t at = printed.find(empty); at != std::string::npos; at = printed.find(empty, at))
+        printed.replace(at, empty.size(), "/>");
+    return printed;
+}
+
+// The tree as the main window hands it over: every profile in tree order, a missing one shown unchecked.
+std::vector<ProfileCheckState> TreeOf(const Catalogue& catalogue) {
+    std::vector<ProfileCheckState> tree;
+    for (const auto& program : catalogue.Programs())
+        for (const auto& profile : program->GetProfiles())
+            tree.push_back({profile.get(), profile->checked && !profile->missing});
+    return tree;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const Fixture fixture;
+    const std::string text = fuzz::ExpandHome(data, size, fixture.root);
+    fuzz::RemoveAll(fixture.preferencesFolder);
+    const std::string file = fixture.preferencesFolder + "/preferences.xml";
+    fuzz::WriteBytes(file, text);
+    XmlDocument parsed;
+    const bool parses = parsed.Parse(text) && parsed.HasRoot();
+
+    // One session: load, apply, store the tree, save.
+    Catalogue first = fixture.MakeCatalogue();
+    PreferencesDocument session(fixture.preferencesFolder);
+    Check(session.GetPreferencesPath() == file, "the preferences path is not the fixture's");
+    session.LoadPreferencesDocument(file);
+    session.LoadProfiles(first);
+    const std::vector<State> states = StatesOf(first);
+    for (const State& state : states) {
+        const auto& [program, path, name, custom, checked, missing] = state;
+        Check(!(missing && checked), "a missing profile is checked: " + path);
+        if (missing)
+            Check(path.empty() || !fuzz::Exists(path), "an existing folder was marked missing: " + path);
+    }
+    session.StoreProfiles(TreeOf(first));
+    const std::string printed = session.PrintDocument();
+    Check(session.SavePreferencesDocument(), "the preferences file could not be saved");
+    Check(fuzz::ReadBytes(file) == printed, "the saved file is not the printed document");
+    if (!parses && !text.empty())
+        Check(fuzz::ReadBytes(file + ".bak") == text, "an unreadable file was not kept whole as .bak");
+    else
+        Check(!fuzz::Exists(file + ".bak"), "a .bak was made of a file that could be read");
+    XmlDocument saved;
+    Check(saved.Parse(printed) && saved.HasRoot(), "the saved file does not parse");
+
+    // The next session.
+    Catalogue second = fixture.MakeCatalogue();
+    PreferencesDocument next(fixture.preferencesFolder);
+    next.LoadPreferencesDocument(file);
+    next.LoadProfiles(second);
+    Check(StatesOf(second) == AfterReload(states), "the profiles' states did not survive a save and a load");
+    Check(next.PrintDocument() == WithoutEmptyTexts(printed), "printing the saved document again changes it");
+    return 0;
+}
