@@ -66,7 +66,9 @@ void PreferencesDocument::MakeNewDocument() {
 void PreferencesDocument::LoadPreferencesDocument(const std::string& path) {
     keepOldFile_ = false;
     std::string content;
-    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(content))
+    // tinyxml2 also accepts a document without any element (a declaration, a comment, stray text). That is no
+    // well-formed XML, and with no root nothing could ever be stored into it: it counts as unreadable.
+    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(content) && document_.HasRoot())
         return;
     // A file that is there but unusable may still hold the user's custom profiles; an empty one holds nothing.
     keepOldFile_ = PathExists(path) && !(IsFolder(path) || QueryFileSize(path) == 0);

@@ -14,6 +14,22 @@ protected:
         for (int i = 0; i < depth; ++i)
             Write("\t");
     }
+
+    // A carriage return can only reach the printer inside a value (a path read from "&#13;", or a folder name that
+    // holds one): the parser turns every raw one into a line feed, so printed raw it would come back as another
+    // path. The printer's own markup never holds one.
+    void Write(const char* data, size_t size) override {
+        size_t start = 0;
+        for (size_t i = 0; i < size; ++i) {
+            if (data[i] != '\r')
+                continue;
+            XMLPrinter::Write(data + start, i - start);
+            XMLPrinter::Write("&#13;", 5);
+            start = i + 1;
+        }
+        XMLPrinter::Write(data + start, size - start);
+    }
+    using XMLPrinter::Write;
 };
 
 } // namespace
@@ -42,7 +58,18 @@ bool XmlDocument::Parse(std::string_view text) {
         impl_->document.Clear();
         return false;
     }
-    return impl_->document.Parse(text.data(), text.size()) == tinyxml2::XML_SUCCESS;
+    if (impl_->document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
+        return false;
+    // tinyxml2 accepts character data beside the root, which XML does not. Printed after the root it would end the
+    // file inside a text, which cannot be read back; printed before it, it gains a line break at every save.
+    tinyxml2::XMLNode* node = impl_->document.FirstChild();
+    while (node != nullptr) {
+        tinyxml2::XMLNode* next = node->NextSibling();
+        if (node->ToText() != nullptr)
+            impl_->document.DeleteNode(node);
+        node = next;
+    }
+    return true;
 }
 
 bool XmlDocument::HasRoot() const {

@@ -26,7 +26,7 @@ public:
     XmlDocument& operator=(XmlDocument&&) noexcept;
 
     // Replaces the document with the parsed text. False when the text is not a well-formed document (an empty
-    // text included); the document is then empty.
+    // text included); the document is then empty. Stray text beside the root, which tinyxml2 accepts, is dropped.
     bool Parse(std::string_view text);
 
     // Whether the document has an element at its top; the first one is the root, whatever its name.

@@ -300,6 +300,70 @@ TEST(Preferences, UnreadableFileIsKeptAsBackupBeforeItIsReplaced) {
     EXPECT_EQ(ReadFile(path), kNewDocument);
 }
 
+// ---- Found by fuzzing: documents tinyxml2 reads, but which would not come back as they were ----
+TEST(Preferences, ADocumentWithoutAnElementCountsAsUnreadable) {
+    // With no root nothing could be stored into it: the check marks would never be saved.
+    TempFolder temp;
+    const std::string path = temp / "preferences.xml";
+    const std::string rootless = "<?xml version=\"1.0\"?>\n<!-- nothing else -->\n";
+    Catalogue catalogue = MakeCatalogue();
+    CBrowserProfile* profile = Program(catalogue, "Firefox")->AddProfile(temp / "ff", "default", false);
+    PreferencesDocument preferences = LoadInto(temp, rootless, catalogue);
+    EXPECT_EQ(preferences.PrintDocument(), kNewDocument);
+    preferences.StoreProfiles({{profile, false}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(path), Document(ProfileElement("no", "no", "Firefox", temp / "ff")));
+    EXPECT_EQ(ReadFile(path + ".bak"), rootless);
+}
+
+TEST(Preferences, StrayTextBesideTheRootIsDropped) {
+    // Printed after the root, such text ended the file inside a text that tinyxml2 cannot read back: the next start
+    // made a new document and the custom profiles were gone. Printed before it, it gained a line at every save.
+    TempFolder temp;
+    MakeFolder(temp / "portable");
+    const std::string path = temp / "preferences.xml";
+    Catalogue catalogue = MakeCatalogue();
+    PreferencesDocument preferences =
+        LoadInto(temp,
+                 "<?xml version=\"1.0\"?>\nbefore\n<Tidyquill version=\"1\">\n" +
+                     ProfileElement("yes", "no", "Firefox", temp / "portable") + "</Tidyquill>\nafter</Profile>",
+                 catalogue);
+    ASSERT_EQ(Program(catalogue, "Firefox")->GetProfiles().size(), 1u);
+    preferences.StoreProfiles({{Program(catalogue, "Firefox")->GetProfiles()[0].get(), false}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    const std::string saved = ReadFile(path);
+    EXPECT_EQ(saved, "<?xml version=\"1.0\"?>\n<Tidyquill version=\"1\">\n" +
+                         ProfileElement("yes", "no", "Firefox", temp / "portable") + "</Tidyquill>\n");
+
+    Catalogue next = MakeCatalogue();
+    PreferencesDocument again(temp.Path());
+    again.LoadPreferencesDocument(path);
+    again.LoadProfiles(next);
+    ASSERT_EQ(Program(next, "Firefox")->GetProfiles().size(), 1u);
+    EXPECT_EQ(Program(next, "Firefox")->GetProfiles()[0]->GetPath(), temp / "portable");
+    EXPECT_EQ(again.PrintDocument(), saved);
+}
+
+TEST(Preferences, ACarriageReturnInAPathSurvivesSavingAndLoading) {
+    // Read from "&#13;" and written back raw, it came back as a line feed: another path.
+    TempFolder temp;
+    Catalogue catalogue = MakeCatalogue();
+    PreferencesDocument preferences =
+        LoadInto(temp, Document(ProfileElement("yes", "yes", "Firefox", temp / "line&#13;end")), catalogue);
+    ASSERT_EQ(Program(catalogue, "Firefox")->GetProfiles().size(), 1u);
+    CBrowserProfile* profile = Program(catalogue, "Firefox")->GetProfiles()[0].get();
+    EXPECT_EQ(profile->GetPath(), temp / "line\rend");
+    preferences.StoreProfiles({{profile, false}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+
+    Catalogue next = MakeCatalogue();
+    PreferencesDocument again(temp.Path());
+    again.LoadPreferencesDocument(temp / "preferences.xml");
+    again.LoadProfiles(next);
+    ASSERT_EQ(Program(next, "Firefox")->GetProfiles().size(), 1u);
+    EXPECT_EQ(Program(next, "Firefox")->GetProfiles()[0]->GetPath(), temp / "line\rend");
+}
+
 // ---- Saving replaces the file in one step ----
 TEST(Preferences, FailedSavesLeaveTheOldFileAndNoTemporaryFile) {
     TempFolder temp;
