@@ -12,7 +12,8 @@ namespace platform {
 std::vector<std::string> IniSectionNames(const std::string& path);
 
 // The raw bytes of a value, as they stand in the file (trimmed, surrounding quotes removed); empty when the file,
-// section or key is absent. The caller decides how the bytes are encoded.
+// section or key is absent. The caller decides how the bytes are encoded. (On Windows, a file with a byte-order mark
+// is decoded by the system itself; its values come as UTF-8.)
 std::string IniValueBytes(const std::string& path, const std::string& section, const std::string& key);
 
 // A value read as text, as the system's wide-character profile function gives it, converted to UTF-8.

@@ -68,7 +68,17 @@ std::string IniValueBytes(const std::string& path, const std::string& section, c
             break;
         buffer.assign(buffer.size() * 2, '\0');
     }
-    return std::string(buffer.data(), length);
+    std::string bytes(buffer.data(), length);
+
+    // A file without a byte-order mark is read in the ANSI code page, so the narrow function hands over its bytes
+    // as they stand. A file with one (UTF-8 as a text editor saves it, or UTF-16) is decoded by the system itself,
+    // and the narrow answer is that text converted to the code page, with "?" for every letter the code page lacks.
+    // The wide answer is then the real text: it is taken whenever it is not simply the narrow bytes read in the code
+    // page. It is UTF-8 after the conversion, which the caller recognises as such.
+    const std::string text = IniValueText(path, section, key);
+    if (text != CodePageToUtf8(bytes, CP_ACP))
+        return text;
+    return bytes;
 }
 
 std::string IniValueText(const std::string& path, const std::string& section, const std::string& key) {

@@ -69,6 +69,19 @@ TEST(Ini, ValuesAreUtf8WhenWellFormedOtherwiseTheNarrowCodePage) {
     EXPECT_EQ(ini.GetString("Profile0", "Overlong"), "\xC3\x80\xC2\xAF");
 }
 
+TEST(Ini, AFileWithAByteOrderMarkGivesLettersOutsideTheCodePage) {
+    // As a text editor saves the file. Windows decodes such a file itself, and its narrow function then answers
+    // with "?" for every letter the ANSI code page lacks.
+    TempFolder temp;
+    const std::string path = temp / "profiles.ini";
+    WriteFile(
+        path,
+        "\xEF\xBB\xBF[Profile0]\r\nName=Работа 🦊 日本 Zürich\r\nPath=Profiles/абв.日本語🦊\r\n");
+    const CIni ini(path);
+    EXPECT_EQ(ini.GetString("Profile0", "Name"), "Работа 🦊 日本 Zürich");
+    EXPECT_EQ(ini.GetString("Profile0", "Path"), "Profiles/абв.日本語🦊");
+}
+
 TEST(Ini, BooleanValues) {
     TempFolder temp;
     const std::string path = temp / "flags.ini";
