@@ -37,6 +37,8 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
         return FileResult::done;
     }
 
+    // Read before the hook is installed: a stop must not end this read instead of "VACUUM".
+    const std::int64_t versionBefore = database.SchemaVersion();
     // Without a stop signal nothing can interrupt the statement, so no hook slows it down.
     database.InterruptOnStop(stop);
     const engine::DbOutcome vacuumed = database.Execute("VACUUM");
@@ -57,6 +59,10 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
         log.Log("Warning: the file is encrypted or not valid", 0);
         return FileResult::done;
     default:
+        // "VACUUM" can fail after it committed the compacted file: it writes out the rest of its temporary copy
+        // afterwards, and a full disk can stop that. The commit raised the schema cookie; the file is compacted.
+        if (versionBefore >= 0 && database.SchemaVersion() == versionBefore + 1)
+            return FileResult::done;
         log.Log("Warning: the file was not compacted: " + database.ErrorText(), 0);
         return FileResult::done;
     }

@@ -67,6 +67,17 @@ DbOutcome Database::Execute(const char* sql) {
     return Outcome(result);
 }
 
+std::int64_t Database::SchemaVersion() {
+    std::int64_t version = -1;
+    sqlite3_stmt* statement = nullptr;
+    if (connection_ &&
+        sqlite3_prepare_v2(connection_.get(), "PRAGMA schema_version", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return version;
+}
+
 void Database::Close() {
     connection_.reset();
 }

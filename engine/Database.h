@@ -2,6 +2,7 @@
 // The one place that talks to SQLite. The compaction sees only this class and the outcome codes below, never the
 // engine's own types or texts: outcomes are decided on the engine's result codes.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,10 @@ public:
 
     // Runs SQL without results ("VACUUM").
     DbOutcome Execute(const char* sql);
+
+    // The schema cookie (PRAGMA schema_version), which a "VACUUM" raises by one when it commits; -1 when it cannot
+    // be read. Leaves ErrorText as it was.
+    std::int64_t SchemaVersion();
 
     // The engine's message for the last failed Open or Execute.
     const std::string& ErrorText() const { return errorText_; }
