@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderHelpers.h"
 #include "engine/LogOutput.h"
+#include "platform/FolderEntries.h"
 #include "platform/PathText.h"
 #include "support/StringHelpers.h"
 
@@ -19,6 +20,13 @@ std::string AbsolutePath(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(platform::PathFromUtf8(path), error);
     return error ? std::string() : platform::PathToUtf8(absolute.lexically_normal());
+}
+
+// Whether two paths lead to the same file or folder.
+bool SameFile(const std::string& a, const std::string& b) {
+    const auto left = platform::GetFileIdentity(a);
+    const auto right = platform::GetFileIdentity(b);
+    return left && right && !(*left < *right) && !(*right < *left);
 }
 
 } // namespace
@@ -41,11 +49,13 @@ std::vector<CBrowserProfile*> ParseProfileArgument(Catalogue& catalogue, const s
     std::vector<CBrowserProfile*> result;
     if (PathExists(profilePart)) {
         // A folder that exists names the profile with that path, whichever program it belongs to. A relative
-        // path is also tried in its absolute form, as the current directory resolves it.
+        // path is also tried in its absolute form, as the current directory resolves it. That form is lexical: it
+        // drops "x/.." whatever x is, so it counts only where it still names the same folder (not where x is a
+        // link to elsewhere).
         CBrowserProfile* profile = catalogue.FindProfileByPath(profilePart);
         if (profile == nullptr) {
             const std::string absolute = AbsolutePath(profilePart);
-            if (!absolute.empty())
+            if (!absolute.empty() && SameFile(absolute, profilePart))
                 profile = catalogue.FindProfileByPath(absolute);
         }
         if (profile != nullptr)
