@@ -23,8 +23,8 @@ using fuzz::Check;
 
 namespace {
 
-constexpr std::size_t kMaxSections = 64;
-constexpr std::size_t kMaxKeys = 32;
+constexpr std::size_t kMaxSections = 16;
+constexpr std::size_t kMaxKeys = 16;
 
 struct Fixture {
     Fixture() {
