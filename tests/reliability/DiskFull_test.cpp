@@ -122,7 +122,7 @@ protected:
 // --- Every budget from nothing to just enough ------------------------------------------------------------------
 
 TEST_P(DiskFull, TheFileComesOutIntactAndTheProfileGoesOn) {
-    MakeDatabases(2 << 20, 3);
+    MakeDatabases(1 << 20, 3);
     // What a whole compaction of the first file writes, measured on a disk with room enough.
     const Run whole = CompactWithBudget(std::numeric_limits<std::int64_t>::max() / 2);
     ASSERT_EQ(whole.failedWrites, 0);
@@ -192,7 +192,7 @@ TEST_P(DiskFull, AFailureAfterTheCommitLeavesACompactedFileAndNoWarning) {
     // A compacted copy larger than SQLite's page cache (2 MB) spills to its temporary file; "VACUUM" then writes
     // the rest of it out after the compacted file was committed, and a full disk makes that fail: SQLite answers
     // SQLITE_FULL for a file that is compacted.
-    MakeDatabases(10 << 20, 2);
+    MakeDatabases(6 << 20, 2);
     const Run whole = CompactWithBudget(std::numeric_limits<std::int64_t>::max() / 2);
     ASSERT_EQ(whole.failedWrites, 0);
     const std::vector<reliability::WriteRecord> writes = FailingVfs::Writes();
