@@ -172,7 +172,7 @@ TEST(BadInput, ProfilesIniFiles) {
     EXPECT_EQ(ProfilesOf(*BuildCatalogue(user.Folders()).FindProgramByName("Firefox")), Profiles{});
 }
 
-// --- preferences.xml: truncated, empty, random, huge, and what tinyxml2 reads but cannot write back --------------
+// --- preferences.xml: truncated, empty, random, huge, no element, a folder in its place ------------------------
 
 namespace {
 
@@ -381,6 +381,8 @@ TEST(BadInput, LinkLoopsUnderMessengerFoldersEndTheSearchAndTheRun) {
     EXPECT_EQ(lines.back().rfind("Completed in ", 0), 0u) << ::testing::PrintToString(lines);
     EXPECT_EQ(ReadFile(Join({skype, "alice", "main.db"})), aliceDb);
 }
+
+// --- The command line: a relative path through a link ----------------------------------------------------------
 
 // Found by the command-line fuzzer: the absolute form of a relative path is lexical, and "x/.." fell away in it
 // even where x is a link to another folder (or where the text holds a NUL, which no real command line can), so the

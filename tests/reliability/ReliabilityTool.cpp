@@ -354,8 +354,8 @@ int KillTest::Run() {
         KillRuns(mode, tally, seconds);
         // The next run after the kills finds nothing in its way (no lock, no stale file) and compacts everything.
         RunToEnd(mode, tally, "in the run after the kills", nullptr);
-        std::printf("kill %s: %d kills survived (%d during VACUUM, %d in its copy-back; %d runs ended before the "
-                    "kill), databases afterwards: %d untouched, %d compacted; a whole run takes %.2f s",
+        std::printf("kill %s: %d kills survived (%d during VACUUM, %d in its copy-back, which overlap; %d runs ended "
+                    "before the kill), databases afterwards: %d untouched, %d compacted; a whole run takes %.2f s",
                     mode.name.c_str(), tally.kills, tally.duringVacuum, tally.inCopyBack, tally.endedFirst,
                     tally.untouched, tally.compacted, seconds);
         if (tally.inertJournals > 0)
