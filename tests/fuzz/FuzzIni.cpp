@@ -87,7 +87,9 @@ void CheckValue(const CIni& ini, const std::string& path, const std::string& inp
     const std::string raw = platform::IniValueBytes(path, section, key);
     Check(input.find(raw) != std::string::npos, "a value that is not in the file: [" + section + "] " + key);
     Check(raw.find('\n') == std::string::npos, "a value spans lines: [" + section + "] " + key);
-    Check(raw.empty() || (!IsBlank(raw.front()) && !IsBlank(raw.back())),
+    // Blanks at the ends of a value fall away, except inside the quotes that enclose a whole value, which go.
+    Check(raw.empty() || (!IsBlank(raw.front()) && !IsBlank(raw.back())) ||
+              input.find('"' + raw + '"') != std::string::npos,
           "a value keeps blanks at its ends: [" + section + "] " + key);
 
     const std::string text = ini.GetString(section, key);
