@@ -25,8 +25,7 @@ std::string AbsolutePath(const std::string& path) {
 // Whether two paths lead to the same file or folder.
 bool SameFile(const std::string& a, const std::string& b) {
     const auto left = platform::GetFileIdentity(a);
-    const auto right = platform::GetFileIdentity(b);
-    return left && right && !(*left < *right) && !(*right < *left);
+    return left && left == platform::GetFileIdentity(b);
 }
 
 } // namespace

@@ -30,6 +30,12 @@ CTidyquillApp::~CTidyquillApp() {
         preferences_.SavePreferencesDocument();
 }
 
+int CTidyquillApp::RunProcess(int argc, const char* const* argv) {
+    CTidyquillApp app(argc, argv);
+    app.InitInstance();
+    return app.GetExitCode();
+}
+
 bool CTidyquillApp::InitInstance() {
     SetInstanceMutexName("TIDYQUILLMUTEX");
     ConfigureCrashReport();

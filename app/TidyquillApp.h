@@ -17,6 +17,10 @@ public:
     // Writes the preferences file back (when start-up got as far as the catalogue), then destroys the catalogue.
     ~CTidyquillApp() override;
 
+    // The whole life of the process: the application object is made, started and destroyed (which writes the
+    // preferences back); answers the exit status.
+    static int RunProcess(int argc, const char* const* argv);
+
     // Start-up: the instance check, the catalogue with the preferences applied, then the command line or the main
     // window. Answers true only for a second copy, which has done nothing but wake the first.
     bool InitInstance() override;

@@ -25,6 +25,7 @@ struct FileIdentity {
     bool operator<(const FileIdentity& other) const {
         return volume != other.volume ? volume < other.volume : index < other.index;
     }
+    bool operator==(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
 };
 
 // The identity of the file or folder at path, following links; none when it cannot be read.

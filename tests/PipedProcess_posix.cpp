@@ -1,5 +1,7 @@
 #include "PipedProcess.h"
 
+#include "ChildCommandLine.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -37,11 +39,7 @@ bool PipedProcess::Start(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], 2);
 
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ChildArgumentVector(program, arguments);
 
     pid_t pid = -1;
     const int result = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);

@@ -1,29 +1,13 @@
 #include "PipedProcess.h"
 
-#include "platform/WideText.h"
+#include "ChildCommandLine.h"
+
 
 #include <windows.h>
 
 namespace testing_support {
 
 namespace {
-
-// Quotes one argument so that the C runtime's parser reads it back unchanged.
-std::wstring Quoted(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
 
 void CloseIfOpen(void*& handle) {
     if (handle != nullptr)
@@ -57,13 +41,7 @@ bool PipedProcess::Start(const std::string& program, const std::vector<std::stri
     SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring application = platform::Utf8ToWide(program);
-    for (wchar_t& c : application)
-        if (c == L'/')
-            c = L'\\';
-    std::wstring commandLine = Quoted(application);
-    for (const std::string& argument : arguments)
-        commandLine += L" " + Quoted(platform::Utf8ToWide(argument));
+    ChildCommandLine command = MakeChildCommandLine(program, arguments);
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -72,7 +50,7 @@ bool PipedProcess::Start(const std::string& program, const std::vector<std::stri
     startup.hStdOutput = childOutput;
     startup.hStdError = childOutput;
     PROCESS_INFORMATION info = {};
-    const BOOL started = CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+    const BOOL started = CreateProcessW(command.application.c_str(), command.commandLine.data(), nullptr, nullptr, TRUE,
                                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
     CloseHandle(childInput);
     CloseHandle(childOutput);

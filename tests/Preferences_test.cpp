@@ -1,5 +1,6 @@
 #include "app/Preferences.h"
 
+#include "NamedProgram.h"
 #include "TestSupport.h"
 
 #include "catalogue/Catalogue.h"
@@ -25,26 +26,11 @@ namespace {
 
 const std::string kNewDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\"/>\n";
 
-class TestProgram : public CBrowser {
-public:
-    explicit TestProgram(std::string name) : name_(std::move(name)) {}
-    int GetIconId() const override { return 0; }
-    int GetProfileIconId() const override { return 0; }
-    std::string GetName() const override { return name_; }
-    void FindProfiles() override {}
-    std::vector<std::string> GetProcessNames() const override { return {}; }
-    bool IsProfileFolder(const std::string&) const override { return false; }
-    std::vector<std::string> GetDatabaseFiles(const std::string&) const override { return {}; }
-
-private:
-    std::string name_;
-};
-
 // A catalogue of Firefox and Chromium/Iron with no profiles; tests add the ones they need.
 Catalogue MakeCatalogue() {
     std::vector<std::unique_ptr<CBrowser>> programs;
-    programs.push_back(std::make_unique<TestProgram>("Firefox"));
-    programs.push_back(std::make_unique<TestProgram>("Chromium/Iron"));
+    programs.push_back(std::make_unique<NamedProgram>("Firefox"));
+    programs.push_back(std::make_unique<NamedProgram>("Chromium/Iron"));
     return Catalogue(std::move(programs));
 }
 

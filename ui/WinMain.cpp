@@ -6,11 +6,6 @@
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    int exitCode = 1;
-    {
-        CTidyquillApp app(0, nullptr);
-        app.InitInstance();
-        exitCode = app.GetExitCode();
-    } // the preferences are written back here
-    return exitCode;
+    // The application object splits the process's own command line.
+    return CTidyquillApp::RunProcess(0, nullptr);
 }

@@ -12,6 +12,7 @@
 // - printing the reloaded document gives the saved file again (an empty Profile element may lose its end tag).
 
 #include "FuzzSupport.h"
+#include "../NamedProgram.h"
 
 #include "app/Preferences.h"
 #include "app/XmlDocument.h"
@@ -27,21 +28,6 @@ const char* const kProgramNames[] = {
     "Firefox",     "Pale Moon", "Epic",           "Chrome",   "Vivaldi",   "Opera", "Skype",           "Chromium/Iron",
     "Thunderbird", "SeaMonkey", "Yandex Browser", "Cyberfox", "FossaMail", "Viber", "SlimJet Browser", "Brave Browser"};
 
-class FixtureProgram : public CBrowser {
-public:
-    explicit FixtureProgram(std::string name) : name_(std::move(name)) {}
-    int GetIconId() const override { return 0; }
-    int GetProfileIconId() const override { return 0; }
-    std::string GetName() const override { return name_; }
-    void FindProfiles() override {}
-    std::vector<std::string> GetProcessNames() const override { return {}; }
-    bool IsProfileFolder(const std::string&) const override { return false; }
-    std::vector<std::string> GetDatabaseFiles(const std::string&) const override { return {}; }
-
-private:
-    std::string name_;
-};
-
 struct Fixture {
     Fixture() {
         root = fuzz::WorkFolder();
@@ -56,7 +42,7 @@ struct Fixture {
     Catalogue MakeCatalogue() const {
         std::vector<std::unique_ptr<CBrowser>> programs;
         for (const char* name : kProgramNames)
-            programs.push_back(std::make_unique<FixtureProgram>(name));
+            programs.push_back(std::make_unique<testing_support::NamedProgram>(name));
         programs[0]->AddProfile(root + "/ff/abc.default/", "default", false);
         programs[0]->AddProfile(root + "/ff/gone/", "gone", false);
         programs[0]->AddProfile(root + "/ff/Работа 🦊/", "Работа", false);

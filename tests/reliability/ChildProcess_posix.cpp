@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "ChildCommandLine.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -26,11 +28,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
 
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = testing_support::ChildArgumentVector(program, arguments);
 
     pid_t pid = -1;
     const int result = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);

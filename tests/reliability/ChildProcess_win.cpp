@@ -1,7 +1,8 @@
 #include "ChildProcess.h"
 
+#include "ChildCommandLine.h"
+
 #include "platform/PathText.h"
-#include "platform/WideText.h"
 
 #include <windows.h>
 
@@ -14,23 +15,6 @@ namespace {
 // The exit code that TerminateProcess gives the child; the program under test never ends with it by itself.
 constexpr UINT kKilledExitCode = 137;
 
-// Quotes one argument so that the C runtime's parser reads it back unchanged.
-std::wstring Quoted(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
-
 } // namespace
 
 ChildProcess::~ChildProcess() {
@@ -40,18 +24,12 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments, const std::string&) {
-    std::wstring application = platform::Utf8ToWide(program);
-    for (wchar_t& c : application)
-        if (c == L'/')
-            c = L'\\';
-    std::wstring commandLine = Quoted(application);
-    for (const std::string& argument : arguments)
-        commandLine += L" " + Quoted(platform::Utf8ToWide(argument));
+    testing_support::ChildCommandLine command = testing_support::MakeChildCommandLine(program, arguments);
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(command.application.c_str(), command.commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info))
         return false;
     CloseHandle(info.hThread);

@@ -49,9 +49,8 @@ run() {
     rc=$?
     out=$(cat "$tmp/out")
 }
-state() { "$tool" state "$1" | sed 's/.* bytes /bytes /'; }
-pages_of() { sed -n 's/.*, \([0-9]*\) pages,.*/\1/p' <<<"$1"; }
-content_of() { sed 's/^bytes [0-9a-f]*, //; s/, [0-9]* pages,.*//' <<<"$1"; }
+tool() { "$tool" "$@"; }
+source "$(dirname "$0")/database_state.sh"
 free_bytes() { echo $(($(stat -f -c '%a * %S' "$disk"))); }
 
 names=(big.sqlite small.sqlite)
@@ -161,8 +160,7 @@ disk_case() {
         local now was
         now=$(state "$profile/$name")
         was=${pristine[$mode/$name]}
-        [[ $now == *"integrity ok,"* ]] || fail "$label: $name: $now"
-        [ "$(content_of "$now")" = "$(content_of "$was")" ] || fail "$label: $name's content changed: $now / $was"
+        check_intact "$label" "$name" "$now" "$was"
         if [[ $expect_fail == *" $name "* ]]; then
             [ "${now%%,*}" = "${was%%,*}" ] || fail "$label: $name changed: $now / $was"
         else

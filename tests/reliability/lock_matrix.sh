@@ -133,10 +133,7 @@ names=(a.sqlite b.sqlite c.sqlite)
 mkdir -p "$data" "$tmp/pristine/rollback" "$tmp/pristine/wal"
 printf '[Profile0]\r\nName=locks\r\nIsRelative=1\r\nPath=Profiles/locks\r\n' >"$data/profiles.ini"
 
-# state <database>: what the tool reads in it, without the path: "bytes <hash>, integrity ok, content ..., N pages".
-state() { tool state "$1" | sed 's/.* bytes /bytes /'; }
-pages_of() { sed -n 's/.*, \([0-9]*\) pages,.*/\1/p' <<<"$1"; }
-content_of() { sed 's/^bytes [0-9a-f]*, //; s/, [0-9]* pages,.*//' <<<"$1"; }
+source "$(dirname "$0")/database_state.sh"
 
 declare -A pristine compacted
 for mode in rollback wal; do
@@ -224,8 +221,7 @@ lock_case() {
         local now was
         now=$(state "$profile/$name")
         was=${pristine[$mode/$name]}
-        [[ $now == *"integrity ok,"* ]] || fail "$label: $name: $now"
-        [ "$(content_of "$now")" = "$(content_of "$was")" ] || fail "$label: $name's content changed: $now / $was"
+        check_intact "$label" "$name" "$now" "$was"
         if [ "$expected" = compacted ] || [ -n "${before_held[$name]:-}" ]; then
             [ "$(pages_of "$now")" = "${compacted[$mode/$name]}" ] ||
                 fail "$label: $name not compacted: $(pages_of "$now") pages, a compacted copy has ${compacted[$mode/$name]}"
