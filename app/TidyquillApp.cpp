@@ -24,16 +24,19 @@ CTidyquillApp::CTidyquillApp(int argc, const char* const* argv) : CWinAppExtende
     preferences_.LoadPreferencesDocument(preferences_.GetPreferencesPath());
 }
 
-CTidyquillApp::~CTidyquillApp() {
-    // A second copy stops before the catalogue is built and leaves the file to the copy that runs.
-    if (catalogueBuilt_)
-        preferences_.SavePreferencesDocument();
+CTidyquillApp::~CTidyquillApp() = default;
+
+int CTidyquillApp::RunProcess(int argc, const char* const* argv, MainWindowFunction mainWindow) {
+    CTidyquillApp app(argc, argv);
+    app.mainWindow_ = std::move(mainWindow);
+    app.InitInstance();
+    app.SavePreferences();
+    return app.GetExitCode();
 }
 
-int CTidyquillApp::RunProcess(int argc, const char* const* argv) {
-    CTidyquillApp app(argc, argv);
-    app.InitInstance();
-    return app.GetExitCode();
+bool CTidyquillApp::SavePreferences() {
+    // A second copy stops before the catalogue is built and leaves the file to the copy that runs.
+    return !catalogueBuilt_ || preferences_.SavePreferencesDocument();
 }
 
 bool CTidyquillApp::InitInstance() {
@@ -93,8 +96,10 @@ std::vector<CBrowserProfile*> CTidyquillApp::ParseProfileArgument(const std::str
 }
 
 void CTidyquillApp::RunMainWindow() {
-    if (platform::kWindows)
+    if (mainWindow_) {
+        exitCode_ = mainWindow_(*this);
         return;
+    }
     // The Linux build has only the command line: without arguments it says how to use it.
     std::string programs;
     for (const auto& program : catalogue_.Programs()) {

@@ -6,6 +6,7 @@
 #include "catalogue/Catalogue.h"
 #include "support/AppBase.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,15 @@ public:
     // Reads the preferences file. On Windows argc and argv are not used (the base splits the process's own
     // command line).
     CTidyquillApp(int argc, const char* const* argv);
-    // Writes the preferences file back (when start-up got as far as the catalogue), then destroys the catalogue.
     ~CTidyquillApp() override;
 
-    // The whole life of the process: the application object is made, started and destroyed (which writes the
-    // preferences back); answers the exit status.
-    static int RunProcess(int argc, const char* const* argv);
+    // The graphical mode, supplied by the Windows program: runs the main window until it closes and answers the
+    // exit status. Without one (Linux) a start without arguments prints the usage text.
+    using MainWindowFunction = std::function<int(CTidyquillApp&)>;
+
+    // The whole life of the process: the application object is made and started, and, when start-up got as far as
+    // the catalogue, the preferences are written back as the last step; answers the exit status.
+    static int RunProcess(int argc, const char* const* argv, MainWindowFunction mainWindow = {});
 
     // Start-up: the instance check, the catalogue with the preferences applied, then the command line or the main
     // window. Answers true only for a second copy, which has done nothing but wake the first.
@@ -38,15 +42,20 @@ public:
     // complete.
     int GetExitCode() const { return exitCode_; }
 
+    // Writes the preferences document to its file; false when it could not be written. Does nothing for a copy
+    // that stopped before the catalogue was built (the file belongs to the copy that runs).
+    bool SavePreferences();
+
     Catalogue& GetCatalogue() { return catalogue_; }
     PreferencesDocument& GetPreferences() { return preferences_; }
 
 private:
     // Where the crash report would be configured and its handler installed; nothing yet.
     void ConfigureCrashReport() {}
-    // The graphical mode. Until it exists the process ends here (on Linux, after a short usage text).
+    // The graphical mode through the supplied function; without one, a short usage text.
     void RunMainWindow();
 
+    MainWindowFunction mainWindow_;
     Catalogue catalogue_;
     PreferencesDocument preferences_;
     int exitCode_ = 0;

@@ -5,6 +5,7 @@
 // Brave keep one profile folder. Databases have no common extension, so files are chosen by the SQLite header.
 
 #include "catalogue/Browser.h"
+#include "catalogue/IconNumbers.h"
 #include "catalogue/DataLocation.h"
 
 // Counts the distinct marker names among the files (not sub-folders) of a folder, ignoring letter case.
@@ -23,8 +24,8 @@ std::vector<std::string> DefaultSubfolderDatabases(const std::string& userDataFo
 class CBrowserChrome : public CBrowser {
 public:
     explicit CBrowserChrome(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 155; }
-    int GetProfileIconId() const override { return 156; }
+    int GetIconId() const override { return IDI_CHROME; }
+    int GetProfileIconId() const override { return IDI_CHROME_PROFILE; }
     std::string GetName() const override { return "Chrome"; }
     // The stable "User Data" folder, or only when that is not found, the side-by-side one.
     void FindProfiles() override;
@@ -41,8 +42,8 @@ protected:
 class CBrowserVivaldi : public CBrowserChrome {
 public:
     using CBrowserChrome::CBrowserChrome;
-    int GetIconId() const override { return 178; }
-    int GetProfileIconId() const override { return 179; }
+    int GetIconId() const override { return IDI_VIVALDI; }
+    int GetProfileIconId() const override { return IDI_VIVALDI_PROFILE; }
     std::string GetName() const override { return "Vivaldi"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -51,8 +52,8 @@ public:
 class CBrowserEpic : public CBrowserChrome {
 public:
     using CBrowserChrome::CBrowserChrome;
-    int GetIconId() const override { return 162; }
-    int GetProfileIconId() const override { return 163; }
+    int GetIconId() const override { return IDI_EPIC; }
+    int GetProfileIconId() const override { return IDI_EPIC_PROFILE; }
     std::string GetName() const override { return "Epic"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -63,8 +64,8 @@ public:
 class CBrowserSlimjet : public CBrowserChrome {
 public:
     using CBrowserChrome::CBrowserChrome;
-    int GetIconId() const override { return 176; }
-    int GetProfileIconId() const override { return 177; }
+    int GetIconId() const override { return IDI_SLIMJET; }
+    int GetProfileIconId() const override { return IDI_SLIMJET_PROFILE; }
     std::string GetName() const override { return "SlimJet Browser"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -73,8 +74,8 @@ public:
 class CBrowserYandex : public CBrowserChrome {
 public:
     using CBrowserChrome::CBrowserChrome;
-    int GetIconId() const override { return 169; }
-    int GetProfileIconId() const override { return 170; }
+    int GetIconId() const override { return IDI_YANDEX; }
+    int GetProfileIconId() const override { return IDI_YANDEX_PROFILE; }
     std::string GetName() const override { return "Yandex Browser"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -83,8 +84,8 @@ public:
 class CBrowserBrave : public CBrowserChrome {
 public:
     using CBrowserChrome::CBrowserChrome;
-    int GetIconId() const override { return 180; }
-    int GetProfileIconId() const override { return 180; }
+    int GetIconId() const override { return IDI_BRAVE; }
+    int GetProfileIconId() const override { return IDI_BRAVE; }
     std::string GetName() const override { return "Brave Browser"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -95,8 +96,8 @@ public:
 class CBrowserIron : public CBrowser {
 public:
     explicit CBrowserIron(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 159; }
-    int GetProfileIconId() const override { return 156; }
+    int GetIconId() const override { return IDI_CHROMIUM; }
+    int GetProfileIconId() const override { return IDI_CHROME_PROFILE; }
     std::string GetName() const override { return "Chromium/Iron"; }
     void FindProfiles() override;
     // Chrome's executable counts too, so a running Chrome blocks a Chromium/Iron run.
@@ -113,8 +114,8 @@ private:
 class CBrowserOpera : public CBrowser {
 public:
     explicit CBrowserOpera(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 164; }
-    int GetProfileIconId() const override { return 165; }
+    int GetIconId() const override { return IDI_OPERA; }
+    int GetProfileIconId() const override { return IDI_OPERA_PROFILE; }
     std::string GetName() const override { return "Opera"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;

@@ -3,13 +3,14 @@
 // a profile named after the folder. Profile paths have no trailing separator.
 
 #include "catalogue/Browser.h"
+#include "catalogue/IconNumbers.h"
 #include "catalogue/DataLocation.h"
 
 class CBrowserSkype : public CBrowser {
 public:
     explicit CBrowserSkype(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 157; }
-    int GetProfileIconId() const override { return 158; }
+    int GetIconId() const override { return IDI_SKYPE; }
+    int GetProfileIconId() const override { return IDI_SKYPE_PROFILE; }
     std::string GetName() const override { return "Skype"; }
     // Every folder at any depth below the data folder that holds a main.db, a folder before its sub-folders.
     void FindProfiles() override;
@@ -27,8 +28,8 @@ private:
 class CBrowserViber : public CBrowser {
 public:
     explicit CBrowserViber(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 174; }
-    int GetProfileIconId() const override { return 175; }
+    int GetIconId() const override { return IDI_VIBER; }
+    int GetProfileIconId() const override { return IDI_VIBER_PROFILE; }
     std::string GetName() const override { return "Viber"; }
     // Every direct sub-folder of the data folder except one named exactly "data".
     void FindProfiles() override;

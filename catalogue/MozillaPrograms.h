@@ -4,6 +4,7 @@
 // profile paths always end with a separator.
 
 #include "catalogue/Browser.h"
+#include "catalogue/IconNumbers.h"
 #include "catalogue/DataLocation.h"
 
 // Adds a profile for every section of a profiles.ini whose name starts with "Profile", in file order. Relative
@@ -19,8 +20,8 @@ public:
     CBrowserFirefox(const platform::KnownFolders& folders, DataLocations appDataSubfolder);
     explicit CBrowserFirefox(const platform::KnownFolders& folders);
 
-    int GetIconId() const override { return 143; }
-    int GetProfileIconId() const override { return 144; }
+    int GetIconId() const override { return IDI_FIREFOX; }
+    int GetProfileIconId() const override { return IDI_FIREFOX_PROFILE; }
     std::string GetName() const override { return "Firefox"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -37,8 +38,8 @@ private:
 class CBrowserSeaMonkey : public CBrowserFirefox {
 public:
     explicit CBrowserSeaMonkey(const platform::KnownFolders& folders);
-    int GetIconId() const override { return 167; }
-    int GetProfileIconId() const override { return 166; }
+    int GetIconId() const override { return IDI_SEAMONKEY; }
+    int GetProfileIconId() const override { return IDI_SEAMONKEY_PROFILE; }
     std::string GetName() const override { return "SeaMonkey"; }
     std::vector<std::string> GetProcessNames() const override;
 };
@@ -46,8 +47,8 @@ public:
 class CBrowserCyberfox : public CBrowserFirefox {
 public:
     explicit CBrowserCyberfox(const platform::KnownFolders& folders);
-    int GetIconId() const override { return 172; }
-    int GetProfileIconId() const override { return 171; }
+    int GetIconId() const override { return IDI_CYBERFOX; }
+    int GetProfileIconId() const override { return IDI_CYBERFOX_PROFILE; }
     std::string GetName() const override { return "Cyberfox"; }
     std::vector<std::string> GetProcessNames() const override;
 };
@@ -55,8 +56,8 @@ public:
 class CBrowserPalemoon : public CBrowser {
 public:
     explicit CBrowserPalemoon(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 160; }
-    int GetProfileIconId() const override { return 161; }
+    int GetIconId() const override { return IDI_PALEMOON; }
+    int GetProfileIconId() const override { return IDI_PALEMOON_PROFILE; }
     std::string GetName() const override { return "Pale Moon"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -72,8 +73,8 @@ private:
 class CBrowserThunderbird : public CBrowser {
 public:
     explicit CBrowserThunderbird(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return 145; }
-    int GetProfileIconId() const override { return 146; }
+    int GetIconId() const override { return IDI_THUNDERBIRD; }
+    int GetProfileIconId() const override { return IDI_THUNDERBIRD_PROFILE; }
     std::string GetName() const override { return "Thunderbird"; }
     void FindProfiles() override;
     std::vector<std::string> GetProcessNames() const override;
@@ -92,7 +93,7 @@ protected:
 class CBrowserFossaMail : public CBrowserThunderbird {
 public:
     explicit CBrowserFossaMail(const platform::KnownFolders& folders) : CBrowserThunderbird(folders) {}
-    int GetIconId() const override { return 173; }
+    int GetIconId() const override { return IDI_FOSSAMAIL; }
     std::string GetName() const override { return "FossaMail"; }
     std::vector<std::string> GetProcessNames() const override;
     std::string GetProfilesIniPath() const override;

@@ -1,11 +1,28 @@
-// The Windows program. A GUI program: without arguments it will show the main window; with arguments it runs the
+// The Windows program. A GUI program: without arguments it shows the main window; with arguments it runs the
 // command-line mode and writes its messages to the console it was started from.
 
 #include "app/TidyquillApp.h"
+#include "platform/Console.h"
+#include "ui/Window.h"
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <exception>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // The application object splits the process's own command line.
-    return CTidyquillApp::RunProcess(0, nullptr);
+    try {
+        // The application object splits the process's own command line.
+        return CTidyquillApp::RunProcess(0, nullptr);
+    } catch (const std::exception& error) {
+        // With arguments the user looks at a console, without them at the window.
+        if (__argc < 2)
+            ui::ReportFatalException();
+        platform::WriteErrorLine(std::string("Error: ") + error.what());
+    } catch (...) {
+        if (__argc < 2)
+            ui::ReportFatalException();
+        platform::WriteErrorLine("Error: unexpected failure");
+    }
+    return 1;
 }

@@ -1,0 +1,46 @@
+#pragma once
+// The base of the program's own controls: it subclasses an existing child window (SetWindowSubclass) and receives
+// both the window's own messages and the notifications that the parent reflects to it (WM_NOTIFY, WM_COMMAND,
+// WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*), so that a control handles its own notifications.
+
+#include "ui/Window.h"
+
+namespace ui {
+
+class CControl : public CWindow {
+public:
+    CControl() = default;
+    ~CControl() override;
+    CControl(const CControl&) = delete;
+    CControl& operator=(const CControl&) = delete;
+
+    // Attaches to the dialog's child with this id (or to the window) and subclasses it; PreSubclassWindow runs
+    // first. False when there is no such window or it is already attached.
+    bool SubclassDlgItem(HWND dialog, int id);
+    bool SubclassWindow(HWND window);
+    // Removes the subclass; the window stays.
+    void UnsubclassWindow();
+
+    // The control object attached to a window, or none.
+    static CControl* FromHandle(HWND window);
+    // Gives a message that the parent received for this control to the control object attached to the child
+    // window it names, if any. True when the control handled it, with its result.
+    static bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+protected:
+    // Called with the handle set, before the subclass is installed.
+    virtual void PreSubclassWindow() {}
+    // The window's own messages; answer true with a result to stop the default handling.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // A notification the parent received about this control (the parent's message and parameters).
+    virtual bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The next window procedure in the chain (the class's own, or the next subclass).
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
+    bool subclassed_ = false;
+};
+
+} // namespace ui

@@ -1,0 +1,214 @@
+#include "ui/Dialog.h"
+
+namespace ui {
+
+namespace {
+
+// Messages whose result a dialog procedure returns itself instead of through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message) {
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+CDialog::CDialog(UINT templateId) : templateId_(templateId) {}
+
+CDialog::CDialog(const DLGTEMPLATE* dialogTemplate) : template_(dialogTemplate) {}
+
+CDialog::~CDialog() {
+    if (GetHwnd() != nullptr && IsWindow(GetHwnd())) {
+        SetWindowLongPtrW(GetHwnd(), DWLP_USER, 0);
+        DestroyWindow(Detach());
+    }
+}
+
+bool CDialog::Create(HWND owner) {
+    if (GetHwnd() != nullptr)
+        return false;
+    ended_ = false;
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    HWND window = template_ != nullptr
+                      ? CreateDialogIndirectParamW(GetResourceModule(), template_, owner, DialogProc, self)
+                      : CreateDialogParamW(GetResourceModule(), MAKEINTRESOURCEW(templateId_), owner, DialogProc, self);
+    return window != nullptr;
+}
+
+INT_PTR CDialog::DoModal(HWND owner) {
+    modal_ = true;
+    result_ = -1;
+    if (!Create(owner)) {
+        modal_ = false;
+        return -1;
+    }
+    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+    if (ownerWasEnabled)
+        EnableWindow(owner, FALSE);
+    if (!ended_)
+        ShowWindow(GetHwnd(), SW_SHOW);
+
+    MSG message;
+    while (!ended_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1)
+            break;
+        if (!PreTranslateMessage(message) && !IsDialogMessageW(GetHwnd(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+
+    // The owner is enabled before the dialog goes, so that the system activates it and not another program.
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    if (GetHwnd() != nullptr) {
+        SetWindowLongPtrW(GetHwnd(), DWLP_USER, 0);
+        DestroyWindow(Detach());
+    }
+    modal_ = false;
+    return result_;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    result_ = result;
+    ended_ = true;
+    if (!modal_ && GetHwnd() != nullptr) {
+        SetWindowLongPtrW(GetHwnd(), DWLP_USER, 0);
+        DestroyWindow(Detach());
+    }
+}
+
+void CDialog::Bind(int id, CWindow& window) {
+    if (GetHwnd() != nullptr)
+        window.Attach(GetItem(id));
+    else
+        windows_.emplace_back(id, &window);
+}
+
+void CDialog::Bind(int id, CControl& control) {
+    if (GetHwnd() != nullptr)
+        control.SubclassDlgItem(GetHwnd(), id);
+    else
+        controls_.emplace_back(id, &control);
+}
+
+bool CDialog::OnCommand(UINT id, UINT, HWND) {
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+bool CDialog::OnNotify(NMHDR&, LRESULT&) {
+    return false;
+}
+
+bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
+
+bool CDialog::PreTranslateMessage(MSG&) {
+    return false;
+}
+
+std::optional<bool> CDialog::IsCommandEnabled(UINT) {
+    return std::nullopt;
+}
+
+void CDialog::UpdateMenuCommands(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        const UINT id = GetMenuItemID(menu, i);
+        if (id == 0 || id == static_cast<UINT>(-1))
+            continue; // separators and sub-menus
+        if (const std::optional<bool> enabled = IsCommandEnabled(id))
+            EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | (*enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    bool handled = OnMessage(message, wParam, lParam, result);
+    if (!handled)
+        handled = CControl::ReflectToChild(GetHwnd(), message, wParam, lParam, result);
+    if (!handled) {
+        switch (message) {
+        case WM_INITDIALOG:
+            DoDataExchange();
+            result = OnInitDialog() ? TRUE : FALSE;
+            handled = true;
+            break;
+        case WM_COMMAND:
+            handled = OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            break;
+        case WM_NOTIFY:
+            handled = OnNotify(*reinterpret_cast<NMHDR*>(lParam), result);
+            break;
+        case WM_INITMENUPOPUP:
+            if (!HIWORD(lParam)) // not the system menu
+                UpdateMenuCommands(reinterpret_cast<HMENU>(wParam));
+            break;
+        default:
+            break;
+        }
+    }
+    if (!handled)
+        return FALSE;
+    if (ReturnsResultDirectly(message))
+        return static_cast<INT_PTR>(result);
+    SetWindowLongPtrW(GetHwnd(), DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+        if (message == WM_INITDIALOG) {
+            dialog = reinterpret_cast<CDialog*>(lParam);
+            SetWindowLongPtrW(window, DWLP_USER, lParam);
+            dialog->Attach(window);
+            for (auto& [id, member] : dialog->windows_)
+                member->Attach(GetDlgItem(window, id));
+            for (auto& [id, control] : dialog->controls_)
+                control->SubclassDlgItem(window, id);
+        }
+        if (dialog == nullptr)
+            return FALSE;
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrW(window, DWLP_USER, 0);
+            dialog->Detach();
+            return FALSE;
+        }
+        return dialog->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        ReportFatalException();
+    }
+}
+
+} // namespace ui

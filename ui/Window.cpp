@@ -1,0 +1,61 @@
+#include "ui/Window.h"
+
+#include "platform/WideText.h"
+
+#include <atomic>
+#include <exception>
+
+namespace ui {
+
+std::wstring CWindow::GetText() const {
+    const int length = GetWindowTextLengthW(window_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window_, text.data(), length + 1)));
+    return text;
+}
+
+RECT CWindow::GetClientRect() const {
+    RECT rect{};
+    ::GetClientRect(window_, &rect);
+    return rect;
+}
+
+RECT CWindow::GetRectInParent() const {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    if (HWND parent = GetParent(window_); parent != nullptr && (GetWindowLongW(window_, GWL_STYLE) & WS_CHILD))
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+HINSTANCE GetResourceModule() {
+    return GetModuleHandleW(nullptr);
+}
+
+HICON LoadIconResource(int id, int size) {
+    return static_cast<HICON>(
+        LoadImageW(GetResourceModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+UINT AllocateUserMessage() {
+    static std::atomic<UINT> last{WM_USER};
+    return ++last;
+}
+
+std::wstring Widen(const std::string& utf8) {
+    return platform::Utf8ToWide(utf8);
+}
+
+void ReportFatalException() noexcept {
+    std::wstring text = L"Tidyquill ran into an unexpected error and has to close.";
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        text += L"\n\n" + platform::Utf8ToWide(error.what());
+    } catch (...) {
+    }
+    MessageBoxW(nullptr, text.c_str(), L"Tidyquill", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ExitProcess(1);
+}
+
+} // namespace ui

@@ -1,0 +1,62 @@
+#pragma once
+// A thin, non-owning wrapper of a window handle, the base of the dialog and control classes, and the few helpers
+// every window of the program shares.
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+class CWindow {
+public:
+    CWindow() = default;
+    explicit CWindow(HWND window) : window_(window) {}
+    virtual ~CWindow() = default;
+
+    HWND GetHwnd() const { return window_; }
+    operator HWND() const { return window_; }
+    void Attach(HWND window) { window_ = window; }
+    HWND Detach() {
+        HWND window = window_;
+        window_ = nullptr;
+        return window;
+    }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendMessageW(window_, message, wParam, lParam);
+    }
+    bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return PostMessageW(window_, message, wParam, lParam) != FALSE;
+    }
+
+    HWND GetItem(int id) const { return GetDlgItem(window_, id); }
+    std::wstring GetText() const;
+    void SetText(const std::wstring& text) const { SetWindowTextW(window_, text.c_str()); }
+    void Show(bool show = true) const { ShowWindow(window_, show ? SW_SHOW : SW_HIDE); }
+    bool IsVisible() const { return IsWindowVisible(window_) != FALSE; }
+    void Enable(bool enable = true) const { EnableWindow(window_, enable ? TRUE : FALSE); }
+    bool IsEnabled() const { return IsWindowEnabled(window_) != FALSE; }
+    void Invalidate(bool erase = true) const { InvalidateRect(window_, nullptr, erase ? TRUE : FALSE); }
+    RECT GetClientRect() const;
+    // The window's rectangle in its parent's client coordinates (screen coordinates for a top-level window).
+    RECT GetRectInParent() const;
+
+private:
+    HWND window_ = nullptr;
+};
+
+// The application's module, whose resources every window loads.
+HINSTANCE GetResourceModule();
+// Loads an icon resource of the program at the given size; null when it does not exist.
+HICON LoadIconResource(int id, int size);
+// Hands out private window message numbers, one per call, counting up from WM_USER + 1 (0x401).
+UINT AllocateUserMessage();
+// A text of the program's own for the user, converted from UTF-8.
+std::wstring Widen(const std::string& utf8);
+
+// The outer edge of every window procedure: an exception that reaches it is reported in a message box titled
+// "Tidyquill" and ends the process with status 1, as nothing after it could be trusted.
+[[noreturn]] void ReportFatalException() noexcept;
+
+} // namespace ui
