@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/TextCompare.h"
 #include "platform/Utf8.h"
 
 #include <sys/stat.h>
@@ -44,20 +45,6 @@ std::string Trim(const std::string& text, size_t begin, size_t end) {
     return text.substr(begin, end - begin);
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 void ParseLine(std::string& line, bool first, std::vector<Section>& sections) {
     if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)

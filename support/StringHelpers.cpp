@@ -1,5 +1,7 @@
 #include "support/StringHelpers.h"
 
+#include "platform/TextCompare.h"
+
 #include <algorithm>
 
 namespace {
@@ -30,8 +32,7 @@ std::string ToLowerAscii(std::string_view text) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return platform::EqualsIgnoringCase(a, b);
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view what) {

@@ -1,5 +1,5 @@
 #pragma once
-// Text helpers on UTF-8 strings. Letter case is folded for A to Z only.
+// Text helpers on UTF-8 strings.
 
 #include <cstddef>
 #include <string>
@@ -12,11 +12,11 @@ std::string TrimWhitespace(std::string_view text);
 // the number of replacements. An empty what replaces nothing.
 std::size_t ReplaceAll(std::string& text, std::string_view what, std::string_view with, bool ignoreCase);
 
-// The first position of what in text, ignoring case; std::string::npos when absent.
+// The first position of what in text, ignoring the case of A to Z; std::string::npos when absent.
 std::size_t FindNoCase(std::string_view text, std::string_view what);
 
 // Lower-cases A to Z.
 std::string ToLowerAscii(std::string_view text);
 
-// Compares ignoring the case of A to Z.
+// Compares ignoring letter case beyond A to Z (the system's rule; see platform::EqualsIgnoringCase).
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -52,3 +52,37 @@ TEST(StringHelpers, FindNoCaseSearchesTheWholeText) {
     EXPECT_FALSE(EqualsNoCase("main.db", "main.dbx"));
     EXPECT_EQ(ToLowerAscii("Global-Messages-DB.sqlite"), "global-messages-db.sqlite");
 }
+
+// Names compared ignoring case fold letters beyond A to Z, one for one, and keep the Turkish dotless i apart.
+TEST(StringHelpers, EqualsNoCaseFoldsLettersBeyondAscii) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool equal;
+    };
+    const Case cases[] = {
+        {"Main.DB", "main.db", true},
+        {"main.db", "main.dbx", false},
+        {"", "", true},
+        {"Jörg", "JÖRG", true},
+        {"Straße", "STRASSE", false}, // no folding of one letter into two
+        {"ΑΘΉΝΑ", "Αθήνα", true},
+        {"ΣΊΣΥΦΟ", "σίσυφο", true},
+        {"Профиль", "ПРОФИЛЬ", true},
+        {"ı", "i", false},
+        {"ı", "I", false},
+        {"İ", "i", false},
+        {"Ärger", "Arger", false},
+        {"a\xFF", "A\xFF", true},  // bytes that are not UTF-8 equal themselves
+        {"a\xFF", "a\xFE", false},
+        {"\xC3", "\xC3\xA4", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EqualsNoCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+        EXPECT_EQ(EqualsNoCase(c.b, c.a), c.equal) << c.b << " / " << c.a;
+    }
+#ifndef _WIN32
+    // Simple case folding also takes the final sigma to sigma (Windows decides this by its own tables).
+    EXPECT_TRUE(EqualsNoCase("ΟΔΥΣΣΕΥΣ", "οδυσσευς"));
+#endif
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Comparing names the way the system's users expect: letter case ignored beyond A to Z.
+
+#include <string_view>
+
+namespace platform {
+
+// True when two UTF-8 texts are equal ignoring letter case. Windows: the system's ordinal comparison ignoring case
+// (CompareStringOrdinal). Elsewhere: Unicode simple case folding, one code point for one, so that "Jörg" equals
+// "JÖRG" and a final sigma its capital, while the Turkish dotless i stays apart from i and I. Bytes that are not
+// valid UTF-8 compare only with the same bytes.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace platform
