@@ -1,0 +1,299 @@
+#include "ui/BrowsersTreeCtrl.h"
+
+#include "catalogue/Browser.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderHelpers.h"
+#include "ui/resource.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kIconSize = 16;
+// Programs named in the empty-tree hint before "...".
+constexpr size_t kHintNames = 7;
+
+// Sent by another thread to the tree to compute the checked profiles on the tree's own thread; lParam points at
+// the caller's list.
+UINT CheckedProfilesMessage() {
+    static const UINT message = RegisterWindowMessageW(L"Tidyquill.CheckedProfiles");
+    return message;
+}
+
+std::wstring ProfileItemText(const CBrowserProfile& profile) {
+    return Widen(profile.GetName() + " [" + profile.GetPath() + "]");
+}
+
+HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text, int image, CMyTreeCtrlItem* object) {
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = image;
+    insert.item.lParam = reinterpret_cast<LPARAM>(object);
+    return TreeView_InsertItem(tree, &insert);
+}
+
+} // namespace
+
+void CBrowsersTreeCtrl::PreSubclassWindow() {
+    CThreeStateTreeCtrl::PreSubclassWindow();
+    images_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 0, 20));
+    TreeView_SetImageList(GetHwnd(), images_.get(), TVSIL_NORMAL);
+}
+
+int CBrowsersTreeCtrl::AddIcon(int resourceId) {
+    platform::UniqueIcon icon(LoadIconResource(resourceId, kIconSize));
+    int index = icon.get() != nullptr ? ImageList_AddIcon(images_.get(), icon.get()) : -1;
+    if (index < 0) {
+        // Keep one image per slot even without the picture, so that the other items keep theirs.
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = kIconSize;
+        info.bmiHeader.biHeight = kIconSize;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        platform::UniqueBitmap blank(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        platform::UniqueBitmap blankMask(CreateBitmap(kIconSize, kIconSize, 1, 1, nullptr));
+        if (blank.get() != nullptr && blankMask.get() != nullptr) {
+            // A set mask bit leaves the background as it is: the slot draws nothing.
+            HDC dc = CreateCompatibleDC(nullptr);
+            HGDIOBJ old = SelectObject(dc, blankMask.get());
+            PatBlt(dc, 0, 0, kIconSize, kIconSize, WHITENESS);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            index = ImageList_Add(images_.get(), blank.get(), blankMask.get());
+        }
+    }
+    return index;
+}
+
+void CBrowsersTreeCtrl::DeleteAllItems() {
+    TreeView_DeleteAllItems(GetHwnd());
+}
+
+void CBrowsersTreeCtrl::FillTree() {
+    HWND tree = GetHwnd();
+    DeleteAllItems();
+    Send(WM_SETREDRAW, FALSE);
+    // Every rebuild starts from an empty list, so refreshing does not make it grow.
+    if (images_.get() != nullptr)
+        ImageList_RemoveAll(images_.get());
+    const int missingImage = AddIcon(IDI_MISSING_PROFILE);
+    if (catalogue_ != nullptr) {
+        for (const auto& program : catalogue_->Programs()) {
+            if (program->GetProfiles().empty())
+                continue;
+            const int programImage = AddIcon(program->GetIconId());
+            const int profileImage = AddIcon(program->GetProfileIconId());
+            HTREEITEM programItem = InsertItem(tree, TVI_ROOT, Widen(program->GetName()), programImage, program.get());
+            if (programItem == nullptr)
+                continue;
+            HTREEITEM lastChild = nullptr;
+            for (const auto& profile : program->GetProfiles()) {
+                profile->missing = !PathExists(profile->GetPath());
+                if (profile->missing)
+                    profile->checked = false;
+                HTREEITEM item = InsertItem(tree, programItem, ProfileItemText(*profile),
+                                            profile->missing ? missingImage : profileImage, profile.get());
+                if (item == nullptr)
+                    continue;
+                SetCheckState(item, profile->checked ? kChecked : kUnchecked, false);
+                lastChild = item;
+            }
+            // The program's box follows its profiles; one recomputation after the last is enough.
+            if (lastChild != nullptr)
+                UpdateParentCheckState(lastChild);
+            TreeView_Expand(tree, programItem, TVE_EXPAND);
+        }
+    }
+    Send(WM_SETREDRAW, TRUE);
+    Invalidate();
+    NotifyChecksChanged();
+}
+
+std::vector<CBrowserProfile*> CBrowsersTreeCtrl::GetCheckedProfiles() const {
+    std::vector<CBrowserProfile*> checked;
+    for (HTREEITEM program = GetRootItem(); program != nullptr; program = GetNextSiblingItem(program)) {
+        for (HTREEITEM item = GetChildItem(program); item != nullptr; item = GetNextSiblingItem(item)) {
+            CMyTreeCtrlItem* object = GetItemObject(item);
+            if (object == nullptr || object->GetItemKind() != 1 || GetCheckState(item) != kChecked)
+                continue;
+            auto* profile = static_cast<CBrowserProfile*>(object);
+            if (!profile->missing)
+                checked.push_back(profile);
+        }
+    }
+    return checked;
+}
+
+std::vector<CBrowserProfile*> CBrowsersTreeCtrl::GetCheckedProfilesFromAnyThread() const {
+    if (GetHwnd() == nullptr)
+        return {};
+    if (GetWindowThreadProcessId(GetHwnd(), nullptr) == GetCurrentThreadId())
+        return GetCheckedProfiles();
+    std::vector<CBrowserProfile*> checked;
+    DWORD_PTR answered = 0;
+    SendMessageTimeoutW(GetHwnd(), CheckedProfilesMessage(), 0, reinterpret_cast<LPARAM>(&checked), SMTO_NORMAL,
+                        INFINITE, &answered);
+    return checked;
+}
+
+std::vector<ProfileCheckState> CBrowsersTreeCtrl::GetProfileCheckStates() const {
+    std::vector<ProfileCheckState> states;
+    for (HTREEITEM program = GetRootItem(); program != nullptr; program = GetNextSiblingItem(program)) {
+        for (HTREEITEM item = GetChildItem(program); item != nullptr; item = GetNextSiblingItem(item)) {
+            CMyTreeCtrlItem* object = GetItemObject(item);
+            if (object != nullptr && object->GetItemKind() == 1)
+                states.push_back({static_cast<const CBrowserProfile*>(object), GetCheckState(item) == kChecked});
+        }
+    }
+    return states;
+}
+
+CMyTreeCtrlItem* CBrowsersTreeCtrl::GetItemObject(HTREEITEM item) const {
+    if (item == nullptr)
+        return nullptr;
+    TVITEMW data{};
+    data.mask = TVIF_HANDLE | TVIF_PARAM;
+    data.hItem = item;
+    if (!TreeView_GetItem(GetHwnd(), &data))
+        return nullptr;
+    return reinterpret_cast<CMyTreeCtrlItem*>(data.lParam);
+}
+
+CBrowserProfile* CBrowsersTreeCtrl::GetSelectedProfile() const {
+    CMyTreeCtrlItem* object = GetItemObject(GetSelectedItem());
+    return object != nullptr && object->GetItemKind() == 1 ? static_cast<CBrowserProfile*>(object) : nullptr;
+}
+
+HTREEITEM CBrowsersTreeCtrl::FindItem(const CMyTreeCtrlItem* object) const {
+    for (HTREEITEM program = GetRootItem(); program != nullptr; program = GetNextSiblingItem(program)) {
+        if (GetItemObject(program) == object)
+            return program;
+        for (HTREEITEM item = GetChildItem(program); item != nullptr; item = GetNextSiblingItem(item))
+            if (GetItemObject(item) == object)
+                return item;
+    }
+    return nullptr;
+}
+
+std::wstring CBrowsersTreeCtrl::GetEmptyTreeHint() const {
+    std::string names;
+    if (catalogue_ != nullptr) {
+        const auto& programs = catalogue_->Programs();
+        for (size_t index = 0; index < programs.size(); ++index) {
+            if (index == kHintNames) {
+                names += "...";
+                break;
+            }
+            if (index > 0)
+                names += ", ";
+            names += programs[index]->GetName();
+        }
+    }
+    return L"No " + Widen(names) + L" profiles detected.";
+}
+
+platform::UniqueMenu CBrowsersTreeCtrl::BuildContextMenu() const {
+    platform::UniqueMenu menu(CreatePopupMenu());
+    if (menu.get() == nullptr)
+        return menu;
+    CMyTreeCtrlItem* object = GetItemObject(GetSelectedItem());
+    if (object == nullptr) {
+        AppendMenuW(menu.get(), MF_STRING, ID_ADD_CUSTOM_PROFILE, L"Add custom profile...");
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu.get(), MF_STRING, ID_REFRESH, L"Refresh\tF5");
+    } else if (object->GetItemKind() == 0) {
+        AppendMenuW(menu.get(), MF_STRING, ID_ADD_CUSTOM_PROFILE, L"Add custom profile...");
+    } else {
+        const bool custom = static_cast<CBrowserProfile*>(object)->custom;
+        AppendMenuW(menu.get(), MF_STRING, ID_BROWSE_PROFILE, L"Browse...");
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        // Disabled but not greyed, as the command is simply not offered for a profile that was found.
+        AppendMenuW(menu.get(), MF_STRING | (custom ? 0 : MF_DISABLED), ID_DELETE_PROFILE, L"Delete from the list");
+    }
+    return menu;
+}
+
+void CBrowsersTreeCtrl::ShowContextMenu(POINT screenPoint) {
+    TVHITTESTINFO hit{};
+    hit.pt = screenPoint;
+    ScreenToClient(GetHwnd(), &hit.pt);
+    HTREEITEM item = TreeView_HitTest(GetHwnd(), &hit);
+    if (item != nullptr && (hit.flags & TVHT_ONITEM) == 0)
+        item = nullptr;
+    SelectItem(item);
+    platform::UniqueMenu menu = BuildContextMenu();
+    if (menu.get() == nullptr)
+        return;
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, GetParent(GetHwnd()),
+                   nullptr);
+}
+
+void CBrowsersTreeCtrl::DrawEmptyText(HDC dc) const {
+    if (!IsEnabled() || GetRootItem() != nullptr)
+        return;
+    const std::wstring firstLine = GetEmptyTreeHint();
+    const std::wstring text = firstLine + L"\nYou can drag a custom profile folder.";
+    const int saved = SaveDC(dc);
+    SelectObject(dc, reinterpret_cast<HFONT>(Send(WM_GETFONT)));
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    SIZE first{};
+    GetTextExtentPoint32W(dc, firstLine.c_str(), static_cast<int>(firstLine.size()), &first);
+    RECT bounds{};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_NOPREFIX);
+    const RECT client = GetClientRect();
+    // Both lines centred on the first line's width, the first line's middle at the middle of the window.
+    const int width = std::max<int>(first.cx, bounds.right - bounds.left);
+    RECT target = client;
+    target.left = (client.left + client.right - width) / 2;
+    target.right = target.left + width;
+    target.top = (client.top + client.bottom) / 2 - first.cy / 2;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &target, DT_CENTER | DT_NOPREFIX);
+    RestoreDC(dc, saved);
+}
+
+bool CBrowsersTreeCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == CheckedProfilesMessage() && message != 0) {
+        *reinterpret_cast<std::vector<CBrowserProfile*>*>(lParam) = GetCheckedProfiles();
+        result = 1;
+        return true;
+    }
+    switch (message) {
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        CThreeStateTreeCtrl::OnMessage(message, wParam, lParam, result);
+        result = DefaultProc(message, wParam, lParam);
+        HDC dc = message == WM_PRINTCLIENT || wParam != 0 ? reinterpret_cast<HDC>(wParam) : GetDC(GetHwnd());
+        if (dc != nullptr) {
+            DrawEmptyText(dc);
+            if (dc != reinterpret_cast<HDC>(wParam))
+                ReleaseDC(GetHwnd(), dc);
+        }
+        return true;
+    }
+    case WM_DESTROY:
+        TreeView_SetImageList(GetHwnd(), nullptr, TVSIL_NORMAL);
+        break;
+    default:
+        break;
+    }
+    return CThreeStateTreeCtrl::OnMessage(message, wParam, lParam, result);
+}
+
+bool CBrowsersTreeCtrl::OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == NM_RCLICK) {
+        const DWORD position = GetMessagePos();
+        ShowContextMenu(POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))});
+        result = 0;
+        return true;
+    }
+    return CThreeStateTreeCtrl::OnReflect(message, wParam, lParam, result);
+}
+
+} // namespace ui
