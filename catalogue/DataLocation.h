@@ -21,7 +21,11 @@ using DataLocations = std::vector<DataLocation>;
 // missing folder never turns into a path relative to the current directory.
 std::string ResolveLocation(const platform::KnownFolders& folders, const DataLocation& location);
 
-// The Windows value in the Windows build, the Linux value in the Linux build.
-template <typename T> const T& ForSystem(const T& windows, const T& linux) {
-    return platform::kWindows ? windows : linux;
+// The Windows value in the Windows build, the Linux value in the Linux build. Returned by value: the arguments are
+// often temporaries, and a reference to one would outlive it.
+template <typename T> T ForSystem(T windowsValue, T linuxValue) {
+    if constexpr (platform::kWindows)
+        return windowsValue;
+    else
+        return linuxValue;
 }
