@@ -54,8 +54,10 @@ std::vector<std::string> IniSectionNames(const std::string& path) {
 
 std::string IniValueBytes(const std::string& path, const std::string& section, const std::string& key) {
     const std::string narrowPath = NarrowPath(path);
+    // A file whose path the narrow function cannot be given (no short name on that volume) is still read, by the
+    // wide function: its text is right for every value written in the code page or with a byte-order mark.
     if (narrowPath.empty())
-        return {};
+        return IniValueText(path, section, key);
     const std::string narrowSection = Utf8ToCodePage(section, CP_ACP);
     const std::string narrowKey = Utf8ToCodePage(key, CP_ACP);
     // A value that fills the buffer up to one byte to spare may have been cut: ask again with twice the room.
