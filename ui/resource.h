@@ -37,11 +37,14 @@
 
 // --- About dialog --------------------------------------------------------------------------------------------------
 #define IDD_ABOUTBOX 137
+#define IDC_PRODUCT_KIND_GROUP 1065
 #define IDC_WEBSITE_LINK 1074
 #define IDC_FORUM_LINK 1075
 #define IDC_WEBSITE_LABEL 1082
 #define IDC_FORUM_LABEL 1083
+#define IDC_PRODUCT_KIND 1084
 #define IDC_COPYRIGHT 1200
+#define IDC_PRODUCT_KIND_NOTE 1201
 #define IDC_ABOUT_TITLE 1388
 #define IDC_ABOUT_ICON 1591
 
@@ -55,6 +58,7 @@
 
 // --- Running Programs Warning dialog -------------------------------------------------------------------------------
 #define IDD_PROCESSES 150
+#define IDC_IGNORE 4
 #define IDC_RETRY 1021
 #define IDC_PROCESS_LIST 1022
 
