@@ -1,0 +1,61 @@
+#pragma once
+// Screenshot scenes. Any .cpp file in this folder registers windows to be pictured with
+//
+//     TIDYQUILL_SCENE("main-idle") {
+//         auto& dialog = scene.Make<ui::CTidyquillDlg>(...);   // kept alive until the picture is taken
+//         dialog.Create();                                      // modeless: the picture program runs the loop
+//         ... put the window in the state to show ...
+//         return dialog.GetHwnd();                              // the top-level window to picture
+//     }
+//
+// The picture program shows each scene's window at the top-left of the screen, lets it paint, copies its pixels
+// (frame and caption included) into build/screenshots/<scene>-<dpi>.png and then lets the scene's objects go, last
+// made first. A scene answers null when it cannot be shown; that fails the run.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace screenshots {
+
+class Scene {
+public:
+    Scene() = default;
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // Makes an object that lives until the picture has been taken.
+    template <typename T, typename... Args> T& Make(Args&&... args) {
+        auto object = std::make_shared<T>(std::forward<Args>(args)...);
+        T& reference = *object;
+        objects_.push_back(std::move(object));
+        return reference;
+    }
+    // Runs after the picture, before the objects go (for example to end a worker thread).
+    void AtEnd(std::function<void()> action) { atEnd_.push_back(std::move(action)); }
+    // Moves the mouse pointer over a window (the centre of its rectangle), for hover states.
+    static void PointAt(HWND window);
+
+private:
+    std::vector<std::shared_ptr<void>> objects_;
+    std::vector<std::function<void()>> atEnd_;
+};
+
+using SceneFunction = HWND (*)(Scene& scene);
+
+// Adds a scene under a name (letters, digits and '-'); answers true so that it can initialise a static.
+bool RegisterScene(const char* name, SceneFunction function);
+
+} // namespace screenshots
+
+#define TIDYQUILL_SCENE_JOIN2(a, b) a##b
+#define TIDYQUILL_SCENE_JOIN(a, b) TIDYQUILL_SCENE_JOIN2(a, b)
+#define TIDYQUILL_SCENE(name)                                                                                          \
+    static HWND TIDYQUILL_SCENE_JOIN(tidyquillScene, __LINE__)(::screenshots::Scene & scene);                          \
+    static const bool TIDYQUILL_SCENE_JOIN(tidyquillSceneRegistered, __LINE__) =                                       \
+        ::screenshots::RegisterScene(name, &TIDYQUILL_SCENE_JOIN(tidyquillScene, __LINE__));                           \
+    static HWND TIDYQUILL_SCENE_JOIN(tidyquillScene, __LINE__)([[maybe_unused]] ::screenshots::Scene & scene)

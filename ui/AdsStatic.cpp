@@ -1,0 +1,96 @@
+#include "ui/AdsStatic.h"
+
+#include "platform/ShellOpen.h"
+#include "platform/WideText.h"
+#include "ui/resource.h"
+
+namespace ui {
+
+namespace {
+
+const int kPictureResources[CAdsStatic::kPictureCount] = {IDB_AD_HOME, IDB_AD_COMMANDLINE, IDB_AD_RELEASENOTES};
+const wchar_t* const kLinkAddresses[CAdsStatic::kPictureCount] = {
+    L"https://www.quartzmoore.example/tidyquill/",
+    L"https://www.quartzmoore.example/tidyquill/command-line.html",
+    L"https://www.quartzmoore.example/tidyquill/release-notes.html",
+};
+
+} // namespace
+
+CAdsStatic::CAdsStatic() {
+    handCursor_ = LoadCursorW(nullptr, IDC_HAND);
+    for (int i = 0; i < kPictureCount; ++i)
+        pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(GetResourceModule(), MAKEINTRESOURCEW(kPictureResources[i]),
+                                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+}
+
+CAdsStatic::~CAdsStatic() {
+    // The static must not keep showing a bitmap that goes with this object.
+    if (GetHwnd() != nullptr && IsWindow(GetHwnd())) {
+        KillTimer(GetHwnd(), IDT_ADS_ROTATE);
+        Send(STM_SETIMAGE, IMAGE_BITMAP, 0);
+    }
+}
+
+int CAdsStatic::GetPictureResource(int index) {
+    return index >= 0 && index < kPictureCount ? kPictureResources[index] : 0;
+}
+
+std::wstring CAdsStatic::GetLinkAddress(int index) {
+    return index >= 0 && index < kPictureCount ? kLinkAddresses[index] : std::wstring();
+}
+
+HBITMAP CAdsStatic::GetPicture(int index) const {
+    return index >= 0 && index < kPictureCount ? pictures_[index].get() : nullptr;
+}
+
+void CAdsStatic::ShowPicture(int index) {
+    HBITMAP picture = GetPicture(index);
+    if (picture == nullptr || GetHwnd() == nullptr)
+        return;
+    auto previous = reinterpret_cast<HBITMAP>(Send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+    // A bitmap that the static loaded itself from the dialog template is the caller's to delete.
+    bool ours = false;
+    for (const auto& owned : pictures_)
+        ours = ours || owned.get() == previous;
+    if (previous != nullptr && !ours)
+        DeleteObject(previous);
+}
+
+void CAdsStatic::PreSubclassWindow() {
+    ShowPicture(index_);
+    SetTimer(GetHwnd(), IDT_ADS_ROTATE, kRotationPeriodMs, nullptr);
+}
+
+bool CAdsStatic::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (message) {
+    case WM_SETCURSOR:
+        if (handCursor_ == nullptr)
+            return false;
+        SetCursor(handCursor_);
+        result = TRUE;
+        return true;
+    case WM_NCHITTEST:
+        result = HTCLIENT;
+        return true;
+    case WM_TIMER:
+        if (wParam != IDT_ADS_ROTATE)
+            return false;
+        index_ = (index_ + 1) % kPictureCount;
+        ShowPicture(index_);
+        result = 0;
+        return true;
+    case WM_LBUTTONUP:
+        platform::OpenWithShell(platform::WideToUtf8(GetLinkAddress(index_)), "open", GetParent(GetHwnd()));
+        // The picture stays the one whose page was opened, so that picture and link never disagree.
+        ShowPicture(index_);
+        return false;
+    case WM_DESTROY:
+        KillTimer(GetHwnd(), IDT_ADS_ROTATE);
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace ui

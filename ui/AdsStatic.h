@@ -1,0 +1,42 @@
+#pragma once
+// The rotating advert strip on a bitmap static: three pictures of the product's own pages in turn, one every
+// twelve seconds; a click opens the page of the picture shown.
+
+#include "platform/Handle_win.h"
+#include "ui/Control.h"
+
+#include <string>
+
+namespace ui {
+
+class CAdsStatic : public CControl {
+public:
+    static constexpr int kPictureCount = 3;
+    static constexpr UINT kRotationPeriodMs = 12000;
+
+    // Loads the three pictures.
+    CAdsStatic();
+    ~CAdsStatic() override;
+
+    // The picture shown now: 0, 1 or 2.
+    int GetCurrentIndex() const { return index_; }
+    // The bitmap resource number and the page address of each picture.
+    static int GetPictureResource(int index);
+    static std::wstring GetLinkAddress(int index);
+    // The loaded picture of an index (owned by the control).
+    HBITMAP GetPicture(int index) const;
+
+protected:
+    // Shows the first picture and starts the rotation timer.
+    void PreSubclassWindow() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void ShowPicture(int index);
+
+    HCURSOR handCursor_ = nullptr; // shared system cursor, not destroyed
+    platform::UniqueBitmap pictures_[kPictureCount];
+    int index_ = 0;
+};
+
+} // namespace ui

@@ -1,0 +1,126 @@
+#include "ui/IconListBox.h"
+
+#include "ui/StaticEx.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kIconSize = 16;
+const wchar_t kEllipsis[] = L"...";
+
+// The entry height: 16 pixels at 96 dots per inch, more on denser screens so that the text is not clipped.
+int ItemHeight() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return dpi > 96 ? MulDiv(CIconListBox::kItemHeight, dpi, 96) : CIconListBox::kItemHeight;
+}
+
+int TextWidth(HDC dc, const std::wstring& text, bool expandTabs) {
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | (expandTabs ? DT_EXPANDTABS : 0));
+    return rect.right - rect.left;
+}
+
+} // namespace
+
+CIconListBox::CIconListBox() = default;
+
+CIconListBox::~CIconListBox() = default;
+
+int CIconListBox::AddItem(const std::wstring& text, HICON icon) {
+    Send(LB_SETITEMHEIGHT, 0, ItemHeight());
+    const auto index = static_cast<int>(Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    if (index < 0)
+        return index;
+    if (icon != nullptr) {
+        icons_.emplace_back(CopyIcon(icon));
+        Send(LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(icons_.back().get()));
+    }
+    return index;
+}
+
+void CIconListBox::ResetContent() {
+    Send(LB_RESETCONTENT);
+    icons_.clear();
+}
+
+int CIconListBox::GetCount() const {
+    return static_cast<int>(Send(LB_GETCOUNT));
+}
+
+std::wstring CIconListBox::GetItemText(int index) const {
+    const auto length = static_cast<int>(Send(LB_GETTEXTLEN, static_cast<WPARAM>(index)));
+    if (length < 0)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const auto got =
+        static_cast<int>(Send(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data())));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+HICON CIconListBox::GetItemIcon(int index) const {
+    const LRESULT data = Send(LB_GETITEMDATA, static_cast<WPARAM>(index));
+    return data == LB_ERR ? nullptr : reinterpret_cast<HICON>(data);
+}
+
+std::wstring CIconListBox::FitText(HDC dc, const std::wstring& text, int width, bool expandTabs) {
+    if (TextWidth(dc, text, expandTabs) <= width)
+        return text;
+    std::wstring cut = text;
+    while (!cut.empty()) {
+        cut.pop_back();
+        const std::wstring candidate = cut + kEllipsis;
+        if (TextWidth(dc, candidate, expandTabs) <= width)
+            return candidate;
+    }
+    return kEllipsis;
+}
+
+void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
+    const RECT rect = item.rcItem;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    CXTPBufferDC buffer(item.hDC, rect, selected ? GetSysColor(COLOR_HIGHLIGHT) : RGB(255, 255, 255));
+    if (item.itemID != static_cast<UINT>(-1)) {
+        const int index = static_cast<int>(item.itemID);
+        const int height = rect.bottom - rect.top;
+        if (HICON icon = GetItemIcon(index); icon != nullptr)
+            DrawIconEx(buffer, rect.left + 1, rect.top + (height - kIconSize) / 2, icon, kIconSize, kIconSize, 0,
+                       nullptr, DI_NORMAL);
+        const COLORREF color = selected                          ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                               : (item.itemState & ODS_DISABLED) ? GetSysColor(COLOR_GRAYTEXT)
+                                                                 : GetSysColor(COLOR_WINDOWTEXT);
+        ::SetTextColor(buffer, color);
+        SetBkMode(buffer, TRANSPARENT);
+        HGDIOBJ oldFont = SelectObject(buffer, reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+        const bool tabs = (GetWindowLongW(GetHwnd(), GWL_STYLE) & LBS_USETABSTOPS) != 0;
+        RECT textRect = rect;
+        textRect.left += kTextLeft;
+        const std::wstring shown = FitText(buffer, GetItemText(index), textRect.right - textRect.left, tabs);
+        DrawTextW(buffer, shown.c_str(), static_cast<int>(shown.size()), &textRect,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (tabs ? DT_EXPANDTABS : 0));
+        SelectObject(buffer, oldFont);
+    }
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(buffer, &rect);
+}
+
+bool CIconListBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (message == WM_DRAWITEM) {
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_MEASUREITEM) {
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(ItemHeight());
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
+} // namespace ui
