@@ -1,0 +1,9 @@
+#include "platform/UpdatePolicy.h"
+
+namespace platform {
+
+UpdatePolicy ReadUpdatePolicy() {
+    return {};
+}
+
+} // namespace platform
