@@ -176,8 +176,9 @@ std::wstring CListCtrlLog::FitCellText(HDC dc, const std::wstring& text, int wid
     wchar_t buffer[kCellBuffer] = {};
     text.copy(buffer, kCellBuffer - 1);
     // A path keeps its start and its file name; when even the name does not fit, the end is cut when drawn.
-    if (lastColumn && text.find(L'\\') != std::wstring::npos)
-        PathCompactPathW(dc, buffer, static_cast<UINT>(std::max(0, width - kPathMargin)));
+    if (lastColumn && text.find(L'\\') != std::wstring::npos &&
+        !PathCompactPathW(dc, buffer, static_cast<UINT>(std::max(0, width - kPathMargin))))
+        return text.substr(0, kCellBuffer - 1);
     return buffer;
 }
 

@@ -1,0 +1,375 @@
+// The profiles tree: three-state propagation, clicks and the space key, rebuilding from the catalogue (stored
+// check marks, missing profiles, the image list), the checked profiles asked from another thread, the context menu
+// and the empty-tree hint.
+
+#include "CatalogueFixture.h"
+#include "ControlHost.h"
+#include "TestWindow.h"
+
+#include "catalogue/Catalogue.h"
+#include "platform/WideText.h"
+#include "ui/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace testing_support;
+using Tree = ui::CThreeStateTreeCtrl;
+
+namespace {
+
+class ProfilesTree : public ::testing::Test {
+protected:
+    // Firefox with the named profiles (folders made for those not listed as gone) and Chrome with its Default
+    // profile.
+    void MakeProfiles(const std::vector<std::string>& names, const std::vector<std::string>& gone = {}) {
+        const std::string firefox = user.ProgramFolder("Firefox");
+        std::string ini = "[General]\nStartWithLastProfile=1\n";
+        int index = 0;
+        for (const std::string& name : names) {
+            ini += "[Profile" + std::to_string(index++) + "]\nName=" + name + "\nIsRelative=1\nPath=Profiles/" + name +
+                   "\n";
+            if (std::find(gone.begin(), gone.end(), name) == gone.end())
+                MakeFolder(Join({firefox, "Profiles", name}));
+        }
+        WriteFile(Join({firefox, "profiles.ini"}), ini);
+        MakeFolder(Join({user.ProgramFolder("Chrome"), "Default"}));
+    }
+
+    void Fill() {
+        catalogue = BuildCatalogue(user.Folders());
+        host.tree.SetCatalogue(&catalogue);
+        host.tree.FillTree();
+    }
+
+    HTREEITEM Program(const std::string& name) const { return host.tree.FindItem(catalogue.FindProgramByName(name)); }
+    HTREEITEM Child(HTREEITEM parent, int index) const {
+        HTREEITEM item = host.tree.GetChildItem(parent);
+        while (item != nullptr && index-- > 0)
+            item = host.tree.GetNextSiblingItem(item);
+        return item;
+    }
+    CBrowserProfile* ProfileOf(HTREEITEM item) const {
+        return static_cast<CBrowserProfile*>(host.tree.GetItemObject(item));
+    }
+    std::vector<int> States(HTREEITEM parent) const {
+        std::vector<int> states{host.tree.GetCheckState(parent)};
+        for (HTREEITEM item = host.tree.GetChildItem(parent); item != nullptr;
+             item = host.tree.GetNextSiblingItem(item))
+            states.push_back(host.tree.GetCheckState(item));
+        return states;
+    }
+
+    // A click on the item's check box, found by hit-testing left of its text.
+    void ClickBox(HTREEITEM item) {
+        RECT text{};
+        ASSERT_TRUE(TreeView_GetItemRect(host.tree.GetHwnd(), item, &text, TRUE));
+        for (int x = text.left - 1; x >= 0; --x) {
+            TVHITTESTINFO hit{};
+            hit.pt = POINT{x, (text.top + text.bottom) / 2};
+            if (TreeView_HitTest(host.tree.GetHwnd(), &hit) == item && (hit.flags & TVHT_ONITEMSTATEICON) != 0) {
+                ClickAt(host.tree.GetHwnd(), hit.pt);
+                return;
+            }
+        }
+        FAIL() << "no check box found left of the item's text";
+    }
+    void ClickText(HTREEITEM item) {
+        RECT text{};
+        ASSERT_TRUE(TreeView_GetItemRect(host.tree.GetHwnd(), item, &text, TRUE));
+        ClickAt(host.tree.GetHwnd(), POINT{(text.left + text.right) / 2, (text.top + text.bottom) / 2});
+    }
+
+    FakeUser user;
+    Catalogue catalogue;
+    ControlHost host;
+};
+
+} // namespace
+
+// --- Propagation between a program and its profiles ----------------------------------------------------------------
+TEST_F(ProfilesTree, ClicksOnBoxesPropagateBetweenProgramAndProfiles) {
+    MakeProfiles({"a", "b", "c"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    ASSERT_NE(firefox, nullptr);
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2, 2}));
+
+    const int notices = host.checksChanged;
+    ClickBox(Child(firefox, 1)); // one of three unticked: mixed
+    EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1, 2}));
+    EXPECT_EQ(host.checksChanged, notices + 1);
+    EXPECT_EQ(host.tree.GetSelectedItem(), Child(firefox, 1));
+
+    ClickBox(Child(firefox, 0));
+    ClickBox(Child(firefox, 2)); // all unticked: unchecked
+    EXPECT_EQ(States(firefox), (std::vector<int>{1, 1, 1, 1}));
+
+    ClickBox(Child(firefox, 0));
+    ClickBox(Child(firefox, 1));
+    EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 2, 1}));
+    ClickBox(Child(firefox, 2)); // the last unticked one ticked: checked
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2, 2}));
+
+    ClickBox(Child(firefox, 0));
+    ClickBox(firefox); // a mixed program unchecks itself and all its profiles
+    EXPECT_EQ(States(firefox), (std::vector<int>{1, 1, 1, 1}));
+    ClickBox(firefox); // an unchecked one checks them all
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2, 2}));
+    // The other program is left alone.
+    EXPECT_EQ(States(Program("Chrome")), (std::vector<int>{2, 2}));
+}
+
+TEST_F(ProfilesTree, AClickOnTheTextSelectsAndTheSpaceKeyTogglesLikeAClick) {
+    MakeProfiles({"a", "b"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    const int notices = host.checksChanged;
+    ClickText(Child(firefox, 1));
+    EXPECT_EQ(host.tree.GetSelectedItem(), Child(firefox, 1));
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(host.checksChanged, notices);
+
+    host.tree.Send(WM_KEYDOWN, VK_SPACE, 0);
+    host.tree.Send(WM_CHAR, L' ', 0);
+    EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1}));
+    host.tree.SelectItem(firefox);
+    host.tree.Send(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(States(firefox), (std::vector<int>{1, 1, 1}));
+    host.tree.Send(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(host.checksChanged, notices + 3);
+}
+
+TEST_F(ProfilesTree, ParentRecomputationRules) {
+    MakeProfiles({"a", "b", "c"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    // Children without a box leave the program as it is; a mixed child makes it mixed.
+    for (int index = 0; index < 3; ++index)
+        host.tree.SetCheckState(Child(firefox, index), Tree::kNoCheckBox, false);
+    host.tree.UpdateParentCheckState(Child(firefox, 0));
+    EXPECT_EQ(host.tree.GetCheckState(firefox), Tree::kChecked);
+    host.tree.SetCheckState(Child(firefox, 1), Tree::kMixed, false);
+    host.tree.UpdateParentCheckState(Child(firefox, 1));
+    EXPECT_EQ(host.tree.GetCheckState(firefox), Tree::kMixed);
+    // A top-level item has no parent to recompute; without notify nothing is sent.
+    const int notices = host.checksChanged;
+    host.tree.UpdateParentCheckState(firefox);
+    host.tree.SetCheckState(firefox, Tree::kUnchecked, false);
+    EXPECT_EQ(host.checksChanged, notices);
+    EXPECT_EQ(States(firefox), (std::vector<int>{1, 0, 3, 0}));
+}
+
+// --- Rebuilding from the catalogue ---------------------------------------------------------------------------------
+TEST_F(ProfilesTree, ItemsShowTheCatalogueAndRefreshShowsTheStoredFlagsAgain) {
+    MakeProfiles({"a", "b"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    // Programs in catalogue order, only those with profiles; profile texts "name [path]".
+    EXPECT_EQ(host.tree.GetRootItem(), firefox);
+    EXPECT_EQ(host.tree.GetNextSiblingItem(firefox), Program("Chrome"));
+    EXPECT_EQ(host.tree.GetNextSiblingItem(Program("Chrome")), nullptr);
+    EXPECT_EQ(host.tree.GetItemText(firefox), L"Firefox");
+    CBrowserProfile* b = ProfileOf(Child(firefox, 1));
+    EXPECT_EQ(host.tree.GetItemText(Child(firefox, 1)), ui::Widen("b [" + b->GetPath() + "]"));
+
+    b->checked = false;
+    ClickBox(Child(firefox, 0)); // ticks in the tree are not stored in the profiles
+    host.tree.FillTree();        // what F5 does
+    firefox = Program("Firefox");
+    EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1}));
+    ClickBox(Child(firefox, 1));
+    host.tree.FillTree();
+    EXPECT_EQ(States(Program("Firefox")), (std::vector<int>{3, 2, 1}));
+    EXPECT_EQ(host.tree.GetProfileCheckStates().size(), 3u);
+    EXPECT_FALSE(host.tree.GetProfileCheckStates()[1].checked);
+}
+
+TEST_F(ProfilesTree, AMissingProfileStaysUncheckedWithTheMissingImageAndIsNeverReturned) {
+    MakeProfiles({"a", "gone", "c"}, {"gone"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    HTREEITEM gone = Child(firefox, 1);
+    EXPECT_TRUE(ProfileOf(gone)->missing);
+    EXPECT_FALSE(ProfileOf(gone)->checked);
+    EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1, 2}));
+    TVITEMW item{};
+    item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    item.hItem = gone;
+    ASSERT_TRUE(TreeView_GetItem(host.tree.GetHwnd(), &item));
+    EXPECT_EQ(item.iImage, 0); // the missing-profile image comes first
+    EXPECT_EQ(item.iSelectedImage, 0);
+    item.hItem = Child(firefox, 0);
+    ASSERT_TRUE(TreeView_GetItem(host.tree.GetHwnd(), &item));
+    EXPECT_NE(item.iImage, 0);
+
+    ClickBox(gone);
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2, 2}));
+    const std::vector<CBrowserProfile*> checked = host.tree.GetCheckedProfiles();
+    ASSERT_EQ(checked.size(), 3u);
+    EXPECT_EQ(checked[0]->GetName(), "a");
+    EXPECT_EQ(checked[1]->GetName(), "c");
+    EXPECT_EQ(checked[2]->GetProgram()->GetName(), "Chrome");
+
+    // The folder coming back clears the mark at the next rebuild; the stored flag stays unticked.
+    MakeFolder(ProfileOf(gone)->GetPath());
+    host.tree.FillTree();
+    EXPECT_FALSE(ProfileOf(Child(Program("Firefox"), 1))->missing);
+    EXPECT_EQ(States(Program("Firefox")), (std::vector<int>{3, 2, 1, 2}));
+}
+
+TEST_F(ProfilesTree, TheImageListDoesNotGrowWithRefreshes) {
+    MakeProfiles({"a", "b"});
+    Fill();
+    const int once = ImageList_GetImageCount(host.tree.GetNormalImageList());
+    // The missing-profile image, then a program and a profile image for each of the two programs shown.
+    EXPECT_EQ(once, 5);
+    for (int refresh = 0; refresh < 10; ++refresh)
+        host.tree.FillTree();
+    EXPECT_EQ(ImageList_GetImageCount(host.tree.GetNormalImageList()), once);
+    EXPECT_EQ(TreeView_GetImageList(host.tree.GetHwnd(), TVSIL_NORMAL), host.tree.GetNormalImageList());
+    // Four state images (none, unchecked, checked, mixed), still ours after painting.
+    UpdateWindow(host.tree.GetHwnd());
+    PumpPendingMessages();
+    EXPECT_EQ(TreeView_GetImageList(host.tree.GetHwnd(), TVSIL_STATE), host.tree.GetStateImageList());
+    EXPECT_EQ(ImageList_GetImageCount(host.tree.GetStateImageList()), 4);
+}
+
+// --- The worker's question -----------------------------------------------------------------------------------------
+TEST_F(ProfilesTree, AnotherThreadGetsTheCheckedProfilesAnsweredOnTheTreesThread) {
+    MakeProfiles({"a", "b", "c"});
+    Fill();
+    ClickBox(Child(Program("Firefox"), 1));
+    const std::vector<CBrowserProfile*> expected = host.tree.GetCheckedProfiles();
+    ASSERT_EQ(expected.size(), 3u);
+    std::vector<CBrowserProfile*> answer;
+    bool done = false;
+    std::thread worker([&] {
+        answer = host.tree.GetCheckedProfilesFromAnyThread();
+        done = true;
+    });
+    // The answer needs this thread to handle messages, as the main window does while a run goes on.
+    EXPECT_TRUE(PumpMessagesUntil([&] { return done; }, std::chrono::seconds(10)));
+    worker.join();
+    EXPECT_EQ(answer, expected);
+}
+
+// --- Context menu --------------------------------------------------------------------------------------------------
+namespace {
+
+struct MenuEntry {
+    UINT id;
+    std::wstring text;
+    UINT state;
+    bool operator==(const MenuEntry& other) const {
+        return id == other.id && text == other.text && state == other.state;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const MenuEntry& entry) {
+    return out << "{" << entry.id << ", " << platform::WideToUtf8(entry.text) << ", " << entry.state << "}";
+}
+
+std::vector<MenuEntry> Entries(HMENU menu) {
+    std::vector<MenuEntry> entries;
+    for (int index = 0; index < GetMenuItemCount(menu); ++index) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | MIIM_FTYPE;
+        info.dwTypeData = text;
+        info.cch = 127;
+        GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &info);
+        // Separators are compared by position only (the system may grey them).
+        const bool separator = (info.fType & MFT_SEPARATOR) != 0;
+        entries.push_back({separator ? 0 : info.wID, text, separator ? 0 : info.fState});
+    }
+    return entries;
+}
+
+} // namespace
+
+TEST_F(ProfilesTree, TheContextMenuOffersWhatFitsTheItem) {
+    MakeProfiles({"a"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    host.tree.SelectItem(nullptr);
+    EXPECT_EQ(Entries(host.tree.BuildContextMenu().get()),
+              (std::vector<MenuEntry>{
+                  {ID_ADD_CUSTOM_PROFILE, L"Add custom profile...", 0}, {0, L"", 0}, {ID_REFRESH, L"Refresh\tF5", 0}}));
+    host.tree.SelectItem(firefox);
+    EXPECT_EQ(Entries(host.tree.BuildContextMenu().get()),
+              (std::vector<MenuEntry>{{ID_ADD_CUSTOM_PROFILE, L"Add custom profile...", 0}}));
+    host.tree.SelectItem(Child(firefox, 0));
+    // Disabled without greying for a profile that was found; enabled for a custom one.
+    const std::vector<MenuEntry> found = {
+        {ID_BROWSE_PROFILE, L"Browse...", 0}, {0, L"", 0}, {ID_DELETE_PROFILE, L"Delete from the list", MF_DISABLED}};
+    EXPECT_EQ(Entries(host.tree.BuildContextMenu().get()), found);
+    ProfileOf(Child(firefox, 0))->custom = true;
+    EXPECT_EQ(Entries(host.tree.BuildContextMenu().get())[2].state, 0u);
+}
+
+namespace {
+HWND hostForMenu = nullptr;
+// Chooses the first entry of the open popup menu.
+void CALLBACK ChooseFirstEntry(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (menu != nullptr) {
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    }
+}
+} // namespace
+
+TEST_F(ProfilesTree, TheContextMenuSelectsTheItemAndSendsItsCommandToTheParent) {
+    MakeProfiles({"a"});
+    Fill();
+    HTREEITEM profile = Child(Program("Firefox"), 0);
+    RECT text{};
+    ASSERT_TRUE(TreeView_GetItemRect(host.tree.GetHwnd(), profile, &text, TRUE));
+    POINT point{(text.left + text.right) / 2, (text.top + text.bottom) / 2};
+    ClientToScreen(host.tree.GetHwnd(), &point);
+    hostForMenu = host.GetHwnd();
+    SetTimer(nullptr, 0, 200, ChooseFirstEntry);
+    host.tree.ShowContextMenu(point);
+    PumpPendingMessages();
+    EXPECT_EQ(host.tree.GetSelectedItem(), profile);
+    EXPECT_EQ(host.commands, (std::vector<UINT>{ID_BROWSE_PROFILE}));
+}
+
+// --- The empty tree ------------------------------------------------------------------------------------------------
+namespace {
+// Pixels of the hint's grey in the middle band of a window's picture.
+int GreyPixels(HWND window) {
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> pixels = PrintClient(window, width, height);
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const std::uint32_t wanted = (GetRValue(grey) << 16) | (GetGValue(grey) << 8) | GetBValue(grey);
+    int count = 0;
+    for (int y = height / 4; y < height * 3 / 4; ++y)
+        for (int x = 0; x < width; ++x)
+            count += pixels[static_cast<size_t>(y * width + x)] == wanted ? 1 : 0;
+    return count;
+}
+} // namespace
+
+TEST_F(ProfilesTree, AnEmptyTreeShowsTheHintWithSevenProgramNames) {
+    Fill();
+    EXPECT_EQ(host.tree.GetRootItem(), nullptr);
+    EXPECT_EQ(host.tree.GetEmptyTreeHint(),
+              L"No Firefox, Pale Moon, Epic, Chrome, Vivaldi, Opera, Skype... profiles detected.");
+    const int hint = GreyPixels(host.tree.GetHwnd());
+    EXPECT_GT(hint, 50);
+    // Disabled, or with items, the tree shows no hint.
+    host.tree.Enable(false);
+    EXPECT_EQ(GreyPixels(host.tree.GetHwnd()), 0);
+    host.tree.Enable(true);
+    MakeProfiles({"a"});
+    Fill();
+    // Only the lines between items may share the grey.
+    EXPECT_LT(GreyPixels(host.tree.GetHwnd()), hint / 10);
+}
