@@ -70,7 +70,9 @@ bool Walk(const std::string& folder, const std::string& mask, const FolderVisito
         }
         if (reportFolders && !(carryOn = visitor(path, 0)))
             return false;
-        if (recursive) {
+        // A folder reached through a link lies somewhere else: a link inside a profile may lead anywhere (a whole
+        // system folder), so the walk reports it but stays out. The start folder itself may be a link.
+        if (recursive && !entry.isLink) {
             // Entered folders are remembered by identity, so a link back to one of them is reported but not
             // walked again. A folder whose identity cannot be read cannot be listed either.
             const auto identity = platform::GetFileIdentity(path);

@@ -29,9 +29,9 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
 using FolderVisitor = std::function<bool(const std::string& fullPath, std::uint64_t size)>;
 
 // Visits the entries below folder. A file is passed with its size when mask is "*.*" or its full path matches
-// mask; a folder is passed (size 0) when reportFolders, before the walk descends into it when recursive. A folder
-// reached a second time through a link is not entered again, so link loops end. Returns false when the visitor
-// ended the walk.
+// mask; a folder is passed (size 0) when reportFolders, before the walk descends into it when recursive. The walk
+// never descends into a folder link (symbolic link or junction) below the start folder, which may itself be reached
+// through one, and never enters a folder twice, so link loops end. Returns false when the visitor ended the walk.
 bool WalkFolder(const std::string& folder, const std::string& mask, const FolderVisitor& visitor, bool recursive,
                 bool reportFolders);
 

@@ -11,6 +11,7 @@ namespace platform {
 struct FolderEntry {
     std::string name;       // the entry's name alone, UTF-8
     bool isFolder = false;  // a folder, or a link or junction that leads to one
+    bool isLink = false;    // the entry itself is a symbolic link or a junction
     std::uint64_t size = 0; // file size in bytes; 0 for folders
 };
 

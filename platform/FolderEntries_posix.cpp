@@ -28,7 +28,13 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<bool(cons
             continue;
         entry.name = raw->d_name;
         entry.isFolder = false;
+        entry.isLink = false;
         entry.size = 0;
+        struct stat own {};
+        if (raw->d_type == DT_LNK ||
+            (raw->d_type == DT_UNKNOWN && fstatat(dirFd, raw->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+             S_ISLNK(own.st_mode)))
+            entry.isLink = true;
         // Links are followed, as Windows shows a link to a folder as a folder; a dangling link is a file of size 0.
         struct stat info {};
         if (fstatat(dirFd, raw->d_name, &info, 0) == 0) {

@@ -39,6 +39,10 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<bool(cons
             continue;
         entry.name = WideToUtf8(data.cFileName);
         entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // Only links and junctions lead elsewhere; other reparse points (cloud placeholders, deduplicated files)
+        // are where they appear. The find data carries the tag in dwReserved0.
+        entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                       (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
         entry.size = entry.isFolder ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         if (!visit(entry))
             break;

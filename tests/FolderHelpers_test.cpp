@@ -237,6 +237,36 @@ TEST(FolderHelpers, WalkTerminatesOnALinkLoop) {
     EXPECT_EQ(folders, 2); // alice and the link alice/loop, which is not entered
 }
 
+TEST(FolderHelpers, WalkStaysOutOfLinkedFoldersButMayStartInOne) {
+    // root/alice/system -> a large tree elsewhere: reported, never walked. A start folder reached through a link is
+    // walked as usual (profiles kept on another disk).
+    TempFolder temp;
+    const std::string root = temp / "Skype";
+    WriteFile(Join({root, "alice", "main.db"}), "1");
+    WriteFile(temp / Join({"elsewhere", "deep", "main.db"}), "1");
+    std::error_code error;
+    fs::create_directory_symlink(platform::PathFromUtf8(temp / "elsewhere"),
+                                 platform::PathFromUtf8(Join({root, "alice", "system"})), error);
+    if (!error)
+        fs::create_directory_symlink(platform::PathFromUtf8(root), platform::PathFromUtf8(temp / "via-link"), error);
+    if (error)
+        GTEST_SKIP() << "folder links cannot be made here: " << error.message();
+
+    for (const std::string& start : {root, temp / "via-link"}) {
+        std::vector<std::string> seen;
+        WalkFolder(
+            start, "*.*",
+            [&](const std::string& path, std::uint64_t) {
+                seen.push_back(path.substr(start.size() + 1));
+                return true;
+            },
+            true, true);
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(seen, (std::vector<std::string>{"alice", Join({"alice", "main.db"}), Join({"alice", "system"})}))
+            << start;
+    }
+}
+
 // --- LastPathComponent ----------------------------------------------------------------------------------------
 
 TEST(FolderHelpers, LastPathComponentKeepsATrailingSeparator) {
