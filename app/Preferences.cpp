@@ -33,6 +33,43 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
     }
 }
 
+constexpr int kBackups = 5;
+
+// The name of the n-th newest backup: preferences.xml.bak, then .bak.1 to .bak.4.
+std::string BackupName(const std::string& path, int n) {
+    return path + ".bak" + (n == 0 ? std::string() : "." + std::to_string(n));
+}
+
+// Keeps the file as the newest backup. Earlier backups move up one number and the oldest of five is dropped, so
+// one unreadable file never replaces another. The copy is made first: a failure leaves every backup as it was.
+bool KeepBackup(const std::string& path) {
+    std::error_code error;
+    const fs::path fresh = platform::PathFromUtf8(path + ".bak.new");
+    fs::copy_file(platform::PathFromUtf8(path), fresh, fs::copy_options::overwrite_existing, error);
+    if (error) {
+        fs::remove(fresh, error);
+        return false;
+    }
+    fs::remove(platform::PathFromUtf8(BackupName(path, kBackups - 1)), error);
+    error.clear(); // an oldest backup that cannot go is overwritten below or stays; neither loses the newest
+    for (int n = kBackups - 2; n >= 0; --n) {
+        const fs::path older = platform::PathFromUtf8(BackupName(path, n));
+        std::error_code missing;
+        if (fs::symlink_status(older, missing).type() != fs::file_type::not_found) {
+            fs::rename(older, platform::PathFromUtf8(BackupName(path, n + 1)), error);
+            if (error)
+                break;
+        }
+    }
+    if (!error)
+        fs::rename(fresh, platform::PathFromUtf8(BackupName(path, 0)), error);
+    if (error) {
+        fs::remove(fresh, error);
+        return false;
+    }
+    return true;
+}
+
 bool IsYes(const std::string* value) {
     return value != nullptr && *value == "yes";
 }
@@ -132,14 +169,9 @@ bool PreferencesDocument::SavePreferencesDocument() {
     const std::string path = GetPreferencesPath();
     if (path.empty())
         return false;
-    if (keepOldFile_ && PathExists(path)) {
-        // Never replace what could not be kept.
-        std::error_code error;
-        fs::copy_file(platform::PathFromUtf8(path), platform::PathFromUtf8(path + ".bak"),
-                      fs::copy_options::overwrite_existing, error);
-        if (error)
-            return false;
-    }
+    // Never replace what could not be kept.
+    if (keepOldFile_ && PathExists(path) && !KeepBackup(path))
+        return false;
     if (!platform::ReplaceFileContent(path, PrintDocument()))
         return false;
     keepOldFile_ = false;

@@ -32,7 +32,7 @@ public:
     // Reads the file at path. When it is missing, cannot be read, cannot be parsed or holds no element (no root to
     // keep the profiles under), the document is made new: the declaration and an empty root "Tidyquill" with
     // version 1. A file that exists but cannot be used is copied to preferences.xml.bak at the next save, before the
-    // new document replaces it.
+    // new document replaces it; earlier backups become .bak.1 to .bak.4 (the five newest are kept).
     void LoadPreferencesDocument(const std::string& path);
 
     // Applies the "Profile" elements under the root to the catalogue, in document order: a custom profile is added

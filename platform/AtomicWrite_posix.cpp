@@ -13,13 +13,28 @@ namespace platform {
 
 namespace {
 
-// The file a symbolic link leads to; the path itself when it is no link or the link leads nowhere.
+// The file that a chain of symbolic links ends at, also when it does not exist yet (a link into a folder of
+// dotfiles that lost its file); the path itself when it is no link. Empty for a loop of links.
 std::string FollowLinks(const std::string& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-        return path;
-    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : path;
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat status {};
+        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return current;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<size_t>(length) >= target.size())
+            return {};
+        target.resize(static_cast<size_t>(length));
+        if (target[0] != '/') {
+            // A relative target is relative to the folder that holds the link.
+            const size_t slash = current.rfind('/');
+            if (slash != std::string::npos)
+                target = current.substr(0, slash + 1) + target;
+        }
+        current = target;
+    }
+    return {};
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -51,6 +66,8 @@ bool ReplaceFileContent(const std::string& path, std::string_view bytes) {
     if (path.empty())
         return false;
     const std::string target = FollowLinks(path);
+    if (target.empty())
+        return false;
     const std::string temporary = target + ".tmp";
 
     // The new file keeps the permissions of the one it replaces.

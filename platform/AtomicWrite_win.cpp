@@ -23,13 +23,35 @@ bool WriteAndFlush(const std::wstring& path, std::string_view bytes) {
     return CloseHandle(file) && ok;
 }
 
+// The file a symbolic link leads to, so that the link stays a link; the path itself when it is none. Empty when it
+// is a link whose target cannot be found (then nothing is replaced).
+std::wstring FollowLinks(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return path;
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::wstring target(32768, L'\0');
+    const DWORD length =
+        GetFinalPathNameByHandleW(file, target.data(), static_cast<DWORD>(target.size()), VOLUME_NAME_DOS);
+    CloseHandle(file);
+    if (length == 0 || length >= target.size())
+        return {};
+    target.resize(length);
+    return target;
+}
+
 } // namespace
 
 bool ReplaceFileContent(const std::string& path, std::string_view bytes) {
     if (path.empty())
         return false;
-    const std::wstring target = Utf8ToWide(path);
-    const std::wstring temporary = Utf8ToWide(path + ".tmp");
+    const std::wstring target = FollowLinks(Utf8ToWide(path));
+    if (target.empty())
+        return false;
+    const std::wstring temporary = target + L".tmp";
     if (WriteAndFlush(temporary, bytes) &&
         MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;

@@ -286,6 +286,24 @@ TEST(Preferences, UnreadableFileIsKeptAsBackupBeforeItIsReplaced) {
     EXPECT_EQ(ReadFile(path), kNewDocument);
 }
 
+TEST(Preferences, EveryUnreadableFileIsKeptAndTheFiveNewestBackupsStay) {
+    TempFolder temp;
+    const std::string path = temp / "preferences.xml";
+    Catalogue catalogue = MakeCatalogue();
+    // Seven broken files in a row, each replaced by a new document: none replaces the backup of another.
+    for (int i = 1; i <= 7; ++i) {
+        PreferencesDocument preferences = LoadInto(temp, "<broken " + std::to_string(i), catalogue);
+        ASSERT_TRUE(preferences.SavePreferencesDocument()) << i;
+    }
+    EXPECT_EQ(ReadFile(path), kNewDocument);
+    EXPECT_EQ(ReadFile(path + ".bak"), "<broken 7");
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(ReadFile(path + ".bak." + std::to_string(n)), "<broken " + std::to_string(7 - n)) << n;
+    EXPECT_EQ(FolderNames(temp.Path()),
+              (std::vector<std::string>{"preferences.xml", "preferences.xml.bak", "preferences.xml.bak.1",
+                                        "preferences.xml.bak.2", "preferences.xml.bak.3", "preferences.xml.bak.4"}));
+}
+
 // ---- Found by fuzzing: documents tinyxml2 reads, but which would not come back as they were ----
 TEST(Preferences, ADocumentWithoutAnElementCountsAsUnreadable) {
     // With no root nothing could be stored into it: the check marks would never be saved.
@@ -405,5 +423,39 @@ TEST(Preferences, FailedSavesLeaveTheOldFileAndNoTemporaryFile) {
     EXPECT_TRUE(std::filesystem::is_symlink(platform::PathFromUtf8(temp / Join({"linked", "preferences.xml"}))));
     EXPECT_EQ(ReadFile(temp / Join({"dotfiles", "preferences.xml"})), old);
     EXPECT_EQ(FolderNames(temp / "dotfiles"), std::vector<std::string>{"preferences.xml"});
+
+    // A relative link, a chain of two links, and a link whose file is gone: each stays a link and its end is
+    // written.
+    const std::string fresh = Document(ProfileElement("no", "yes", "Firefox", "/p/fresh"));
+    const auto saveThrough = [&](const std::string& folder) {
+        PreferencesDocument preferences(folder);
+        preferences.LoadPreferencesDocument(preferences.GetPreferencesPath());
+        std::vector<ProfileCheckState> states{
+            {Program(catalogue, "Firefox")->AddProfile("/p/fresh", "fresh", false), true}};
+        preferences.StoreProfiles(states);
+        return preferences.SavePreferencesDocument();
+    };
+    MakeFolder(temp / "relative");
+    ASSERT_EQ(symlink("../dotfiles/preferences.xml", (temp / Join({"relative", "preferences.xml"})).c_str()), 0);
+    MakeFolder(temp / "chain");
+    ASSERT_EQ(symlink((temp / Join({"relative", "preferences.xml"})).c_str(),
+                      (temp / Join({"chain", "preferences.xml"})).c_str()),
+              0);
+    ASSERT_TRUE(saveThrough(temp / "chain"));
+    EXPECT_EQ(ReadFile(temp / Join({"dotfiles", "preferences.xml"})), fresh);
+    for (const char* folder : {"relative", "chain"})
+        EXPECT_TRUE(std::filesystem::is_symlink(platform::PathFromUtf8(temp / Join({folder, "preferences.xml"}))));
+    EXPECT_EQ(FolderNames(temp / "dotfiles"), std::vector<std::string>{"preferences.xml"});
+
+    std::filesystem::remove(platform::PathFromUtf8(temp / Join({"dotfiles", "preferences.xml"})));
+    ASSERT_TRUE(saveThrough(temp / "linked"));
+    EXPECT_TRUE(std::filesystem::is_symlink(platform::PathFromUtf8(temp / Join({"linked", "preferences.xml"}))));
+    EXPECT_EQ(ReadFile(temp / Join({"dotfiles", "preferences.xml"})), fresh);
+
+    // A loop of links is not replaced by a file.
+    MakeFolder(temp / "loop");
+    ASSERT_EQ(symlink("preferences.xml", (temp / Join({"loop", "preferences.xml"})).c_str()), 0);
+    EXPECT_FALSE(saveThrough(temp / "loop"));
+    EXPECT_TRUE(std::filesystem::is_symlink(platform::PathFromUtf8(temp / Join({"loop", "preferences.xml"}))));
 #endif
 }
