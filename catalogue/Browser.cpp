@@ -20,7 +20,7 @@ const std::vector<std::string>& CBrowserProfile::GetFileList() {
 std::uint64_t CBrowserProfile::GetTotalSize() {
     std::uint64_t total = 0;
     for (const std::string& file : GetFileList())
-        total += QueryFileSize(file);
+        total += QueryDatabaseSize(file);
     return total;
 }
 
@@ -43,7 +43,9 @@ std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const
     WalkFolder(
         folder, mask.empty() ? "*.*" : mask,
         [&](const std::string& path, std::uint64_t) {
-            if (!mask.empty() || IsSqliteFile(path))
+            const DatabaseFileCheck check = CheckDatabaseFile(path);
+            if (check == DatabaseFileCheck::database ||
+                (!mask.empty() && check == DatabaseFileCheck::unreadable && PathExists(path)))
                 files.push_back(path);
             return true;
         },
@@ -51,10 +53,22 @@ std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const
     return files;
 }
 
-bool IsSqliteFile(const std::string& path) {
+std::uint64_t QueryDatabaseSize(const std::string& path) {
+    return QueryFileSize(path) + QueryFileSize(path + "-wal");
+}
+
+DatabaseFileCheck CheckDatabaseFile(const std::string& path) {
     static constexpr char kHeader[16] = "SQLite format 3"; // 15 characters and the terminating zero
-    const std::string head = platform::ReadFileHead(path, sizeof(kHeader));
-    return head.size() == sizeof(kHeader) && std::memcmp(head.data(), kHeader, sizeof(kHeader)) == 0;
+    const std::optional<std::string> head = platform::ReadFileHead(path, sizeof(kHeader));
+    if (!head)
+        return DatabaseFileCheck::unreadable;
+    return head->size() == sizeof(kHeader) && std::memcmp(head->data(), kHeader, sizeof(kHeader)) == 0
+               ? DatabaseFileCheck::database
+               : DatabaseFileCheck::notDatabase;
+}
+
+bool IsSqliteFile(const std::string& path) {
+    return CheckDatabaseFile(path) == DatabaseFileCheck::database;
 }
 
 bool SamePath(const std::string& a, const std::string& b) {

@@ -34,12 +34,15 @@ public:
     // asked again on the next call.
     const std::vector<std::string>& GetFileList();
 
-    // The sum of the current sizes of the database files, read anew on every call.
+    // The sum of the current sizes of the database files (each with its write-ahead log), read anew on every call.
     std::uint64_t GetTotalSize();
 
     // Compacts every database file of the profile (engine/Compaction.cpp). Answers false when the profile was
     // given up because its program still uses its files.
     bool Optimize(IProgressBar* progress, const StopSignal* stop);
+    // How many files the last Optimize tried but did not compact (not a database, could not be opened, "VACUUM"
+    // failed); each was reported with a warning or error line.
+    unsigned GetFilesNotCompacted() const { return filesNotCompacted_; }
 
     bool custom = false;  // added by the user or from the preferences; only these can be removed
     bool checked = true;  // initial check mark in the tree
@@ -50,6 +53,7 @@ private:
     std::string path_;
     CBrowser* program_;
     std::vector<std::string> files_;
+    unsigned filesNotCompacted_ = 0;
 };
 
 class CBrowser : public CMyTreeCtrlItem {
@@ -87,12 +91,25 @@ private:
     std::vector<std::unique_ptr<CBrowserProfile>> profiles_;
 };
 
-// Database files lying directly inside folder, in the file system's order: with a mask, the files whose full path
-// matches it (not opened); with an empty mask, the files that start with the SQLite header.
+// Database files lying directly inside folder, in the file system's order. With an empty mask, the files that start
+// with the SQLite header. With a mask, the files whose full path matches it and that are databases by the same test,
+// or that exist but cannot be read (a program holding them without sharing): the compaction then finds out why.
 std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const std::string& mask);
 
-// True when the file can be opened for reading (sharing read and write) and its first 16 bytes are
-// "SQLite format 3" followed by a zero byte.
+// The size of a database file together with its write-ahead log ("-wal" beside it), which holds committed pages
+// that belong to the database; 0 for what cannot be read.
+std::uint64_t QueryDatabaseSize(const std::string& path);
+
+// What the start of a file says about it.
+enum class DatabaseFileCheck {
+    database,    // a regular file (after following links) that starts with the SQLite header
+    notDatabase, // empty, shorter than the header, another header, or no regular file (folder, device, FIFO, socket)
+    unreadable,  // missing, or cannot be opened for reading (no access, held without sharing)
+};
+DatabaseFileCheck CheckDatabaseFile(const std::string& path);
+
+// True when the file is a regular file that can be opened for reading (sharing read and write) and its first 16
+// bytes are "SQLite format 3" followed by a zero byte. Only such files are ever opened for writing.
 bool IsSqliteFile(const std::string& path);
 
 // The one rule for comparing profile paths: one trailing separator is ignored on each side; on Windows the letters

@@ -13,7 +13,8 @@
 namespace {
 
 enum class FileResult {
-    done,    // compacted, or passed over with a message; the next file follows
+    done,    // compacted (or already compact); the next file follows
+    skipped, // not compacted and reported with a warning or error line; the next file follows
     givenUp, // the owning program still uses the file: the profile is given up
     stopped, // the stop signal ended "VACUUM"
 };
@@ -24,6 +25,13 @@ std::string ProgramName(const CBrowserProfile& profile) {
 
 FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, const StopSignal* stop) {
     CLogOutput& log = GetLogOutput();
+    // Only a regular file that starts with the SQLite header is ever opened for writing: the engine would make an
+    // empty file a new database and write a header over whatever a link leads to (a device, say). The listing
+    // tested it already; the file may have changed since.
+    if (CheckDatabaseFile(path) == DatabaseFileCheck::notDatabase) {
+        log.Log("Warning: the file is encrypted or not valid", 0);
+        return FileResult::skipped;
+    }
     engine::Database database;
     const engine::DbOutcome opened = database.Open(path);
     if (opened == engine::DbOutcome::cantOpen && PathExists(path)) {
@@ -34,7 +42,7 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
     }
     if (opened != engine::DbOutcome::ok) {
         log.Log("Error: cannot open the file, error " + database.ErrorText(), 0);
-        return FileResult::done;
+        return FileResult::skipped;
     }
 
     // Read before the hook is installed: a stop must not end this read instead of "VACUUM".
@@ -49,6 +57,10 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
 
     switch (vacuumed) {
     case engine::DbOutcome::ok:
+        // In WAL mode the compacted pages went to the write-ahead log: copy them back into the database now and
+        // empty the log, so that the sizes after the run are the real ones. The close would checkpoint too, but
+        // leaves the log at its full size when something else keeps it open.
+        database.Checkpoint();
         return FileResult::done;
     case engine::DbOutcome::busy:
         log.Log("Error: the file is locked. Seems like related program ('" + ProgramName(profile) +
@@ -57,18 +69,18 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
         return FileResult::givenUp;
     case engine::DbOutcome::notADatabase:
         log.Log("Warning: the file is encrypted or not valid", 0);
-        return FileResult::done;
+        return FileResult::skipped;
     default:
         // "VACUUM" can fail after it committed the compacted file: it writes out the rest of its temporary copy
         // afterwards, and a full disk can stop that. The commit raised the schema cookie; the file is compacted.
         if (versionBefore >= 0 && database.SchemaVersion() == versionBefore + 1)
             return FileResult::done;
         log.Log("Warning: the file was not compacted: " + database.ErrorText(), 0);
-        return FileResult::done;
+        return FileResult::skipped;
     }
 }
 
-bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop) {
+bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop, unsigned& notCompacted) {
     CLogOutput& log = GetLogOutput();
     log.Log("Optimizing '" + profile.GetName() + "'", 1);
     log.Log("Path: " + profile.GetPath(), 0);
@@ -78,11 +90,13 @@ bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopS
             break;
         log.Log(LastPathComponent(path) + "...", 0);
         // The size before compaction is what the run counted into the bar's range.
-        const auto sizeKb = static_cast<std::uint32_t>(QueryFileSize(path) >> 10);
+        const auto sizeKb = static_cast<std::uint32_t>(QueryDatabaseSize(path) >> 10);
 
         const FileResult result = CompactFile(profile, path, stop);
         if (result == FileResult::stopped)
             break;
+        if (result == FileResult::skipped)
+            ++notCompacted;
         if (progress != nullptr)
             progress->SetPos(progress->GetPos() + sizeKb);
         if (result == FileResult::givenUp)
@@ -94,8 +108,9 @@ bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopS
 } // namespace
 
 bool CBrowserProfile::Optimize(IProgressBar* progress, const StopSignal* stop) {
+    filesNotCompacted_ = 0;
     try {
-        return OptimizeFiles(*this, progress, stop);
+        return OptimizeFiles(*this, progress, stop, filesNotCompacted_);
     } catch (...) {
         // Only a failed allocation can get here; the profile counts as not done, which ends the run.
         return false;

@@ -67,6 +67,11 @@ DbOutcome Database::Execute(const char* sql) {
     return Outcome(result);
 }
 
+void Database::Checkpoint() {
+    if (connection_)
+        sqlite3_wal_checkpoint_v2(connection_.get(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+}
+
 std::int64_t Database::SchemaVersion() {
     std::int64_t version = -1;
     sqlite3_stmt* statement = nullptr;

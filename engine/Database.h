@@ -40,6 +40,10 @@ public:
     // Runs SQL without results ("VACUUM").
     DbOutcome Execute(const char* sql);
 
+    // Copies the pages of the write-ahead log into the database and empties the log; nothing for a database in
+    // rollback mode. A reader elsewhere can keep it from finishing, which is no failure.
+    void Checkpoint();
+
     // The schema cookie (PRAGMA schema_version), which a "VACUUM" raises by one when it commits; -1 when it cannot
     // be read. Leaves ErrorText as it was.
     std::int64_t SchemaVersion();

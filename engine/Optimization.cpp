@@ -27,7 +27,8 @@ std::string SecondsText(std::uint32_t milliseconds) {
     return text;
 }
 
-bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, const StopSignal* stop) {
+bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, const StopSignal* stop,
+         RunSummary& summary) {
     CLogOutput& log = GetLogOutput();
     log.Log("Starting optimization", 0);
 
@@ -46,7 +47,9 @@ bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
     for (CBrowserProfile* profile : profiles) {
         const std::uint32_t start = TickCount();
         const std::uint64_t profileBefore = profile->GetTotalSize();
-        if (!profile->Optimize(progress, stop)) {
+        const bool done = profile->Optimize(progress, stop);
+        summary.filesNotCompacted += profile->GetFilesNotCompacted();
+        if (!done) {
             log.Log("Operation not completed", 1);
             return false;
         }
@@ -70,9 +73,14 @@ bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
 
 } // namespace
 
-bool RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop) {
+bool RunOptimization(std::vector<CBrowserProfile*> profiles, IProgressBar* progress, const StopSignal* stop,
+                     RunSummary* summary) {
+    RunSummary local;
+    RunSummary& result = summary != nullptr ? *summary : local;
+    result = RunSummary();
     try {
-        return Run(profiles, progress, stop);
+        result.completed = Run(profiles, progress, stop, result);
+        return result.completed;
     } catch (...) {
         // Only a failed allocation can get here; the run ends as if given up, if that can still be said.
         try {

@@ -10,6 +10,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace testing_support;
@@ -305,16 +308,41 @@ TEST(Catalogue, HeaderTestNeedsExactlyTheSixteenHeaderBytes) {
     for (const char* name : {"ten", "empty", "nozero", "lower", "folder.sqlite", "missing"})
         EXPECT_FALSE(IsSqliteFile(temp / name)) << name;
 
-    // With a mask files are taken by name, folders never; without one, by the header.
+    // With a mask, files are taken by name and the header test alike; folders never. Without one, by the header.
     std::vector<std::string> byMask = EnumerateDatabaseFiles(temp.Path(), "*.sqlite");
     EXPECT_TRUE(byMask.empty());
     WriteFile(temp / "text.sqlite", "just text");
-    EXPECT_EQ(EnumerateDatabaseFiles(temp.Path() + kSep, "*.sqlite"), std::vector<std::string>{temp / "text.sqlite"});
+    WriteFile(temp / "empty.sqlite", "");
+    WriteFile(temp / "real.sqlite", SqliteHeaderBytes());
+    EXPECT_EQ(EnumerateDatabaseFiles(temp.Path() + kSep, "*.sqlite"), std::vector<std::string>{temp / "real.sqlite"});
     std::vector<std::string> byHeader = EnumerateDatabaseFiles(temp.Path(), "");
     std::sort(byHeader.begin(), byHeader.end());
-    EXPECT_EQ(byHeader, (std::vector<std::string>{temp / "exact", temp / "padded"}));
+    EXPECT_EQ(byHeader, (std::vector<std::string>{temp / "exact", temp / "padded", temp / "real.sqlite"}));
     EXPECT_TRUE(EnumerateDatabaseFiles(temp / "missing", "").empty());
 }
+
+#ifndef _WIN32
+TEST(Catalogue, OnlyRegularFilesPassTheHeaderTestWhateverTheirName) {
+    // Links named like databases that lead to a device, a FIFO and a folder; one that leads to a real database.
+    TempFolder temp;
+    WriteFile(temp / Join({"elsewhere", "real"}), SqliteHeaderBytes());
+    ASSERT_EQ(mkfifo((temp / "fifo.sqlite").c_str(), 0600), 0);
+    const std::vector<std::pair<std::string, std::string>> links{{"/dev/zero", "disk.sqlite"},
+                                                                 {"/dev/null", "null.db"},
+                                                                 {temp / "elsewhere", "folder.sqlite"},
+                                                                 {temp / Join({"elsewhere", "real"}), "linked.sqlite"}};
+    for (const auto& [target, name] : links)
+        ASSERT_EQ(symlink(target.c_str(), (temp / name).c_str()), 0) << name;
+
+    for (const char* name : {"fifo.sqlite", "disk.sqlite", "null.db", "folder.sqlite"})
+        EXPECT_EQ(CheckDatabaseFile(temp / name), DatabaseFileCheck::notDatabase) << name;
+    EXPECT_TRUE(IsSqliteFile(temp / "linked.sqlite"));
+    EXPECT_EQ(EnumerateDatabaseFiles(temp.Path(), "*.sqlite"), std::vector<std::string>{temp / "linked.sqlite"});
+    EXPECT_TRUE(EnumerateDatabaseFiles(temp.Path(), "*.db").empty());
+    std::vector<std::string> byHeader = EnumerateDatabaseFiles(temp.Path(), "");
+    EXPECT_EQ(byHeader, std::vector<std::string>{temp / "linked.sqlite"});
+}
+#endif
 
 #ifdef _WIN32
 TEST(Catalogue, HeaderTestOfFilesHeldByAnotherHandle) {

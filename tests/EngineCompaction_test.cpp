@@ -220,6 +220,64 @@ TEST_F(Compaction, FileThatVanishedAfterListingIsNotCreated) {
     EXPECT_EQ(FolderNames(temp / "vanish"), (std::vector<std::string>{"a.sqlite", "c.sqlite"}));
 }
 
+// --- Only real database files are opened for writing --------------------------------------------------------------
+
+TEST_F(Compaction, FilesThatAreNoDatabaseAreLeftAloneWithAWarning) {
+    // The test program lists every "*.sqlite" by name, as a listing made before the files changed would.
+    CBrowserProfile* profile = MakeProfile("fakes");
+    const std::string base = temp / "fakes" + platform::kPathSeparator;
+    WriteFile(base + "a-empty.sqlite", "");
+    WriteFile(base + "b-short.sqlite", "SQLite format");
+    MakeDatabase(base + "c-real.sqlite", 500, 500, 4);
+    std::vector<std::string> expectedNames{"a-empty.sqlite", "b-short.sqlite", "c-real.sqlite"};
+#ifndef _WIN32
+    // A link to a device: the engine would write a database header over it.
+    ASSERT_EQ(symlink("/dev/zero", (base + "d-device.sqlite").c_str()), 0);
+    expectedNames.push_back("d-device.sqlite");
+#endif
+    ASSERT_EQ(profile->GetFileList().size(), expectedNames.size());
+    const std::uint64_t realBefore = QueryFileSize(base + "c-real.sqlite");
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+
+    const std::vector<LogLine> lines = log.Lines();
+    const LogLine warning{"Warning: the file is encrypted or not valid", 0};
+    std::vector<LogLine> expected =
+        Plus(Header(profile),
+             {{"a-empty.sqlite...", 0}, warning, {"b-short.sqlite...", 0}, warning, {"c-real.sqlite...", 0}});
+    if (!platform::kWindows)
+        expected = Plus(expected, {{"d-device.sqlite...", 0}, warning});
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(QueryFileSize(base + "a-empty.sqlite"), 0u);
+    EXPECT_EQ(ReadFile(base + "b-short.sqlite"), "SQLite format");
+    EXPECT_LT(QueryFileSize(base + "c-real.sqlite"), realBefore);
+    EXPECT_EQ(FolderNames(temp / "fakes"), expectedNames); // no journal left beside any of them
+    EXPECT_EQ(profile->GetFilesNotCompacted(), expectedNames.size() - 1);
+}
+
+// --- A write-ahead log counts with its database and is emptied into it --------------------------------------------
+
+TEST_F(Compaction, CommittedPagesInTheWriteAheadLogAreKeptAndCounted) {
+    CBrowserProfile* profile = MakeProfile("wal");
+    const std::string base = temp / "wal" + platform::kPathSeparator;
+    MakeDatabaseWithCommittedLog(base + "places.sqlite", 2000, 1000, 4);
+    const std::uint64_t mainBefore = QueryFileSize(base + "places.sqlite");
+    const std::uint64_t logBefore = QueryFileSize(base + "places.sqlite-wal");
+    ASSERT_GT(logBefore, mainBefore) << "the fixture should hold most of its pages in the log";
+    EXPECT_EQ(profile->GetTotalSize(), mainBefore + logBefore);
+
+    LogCapture log;
+    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+
+    EXPECT_EQ(CountRows(base + "places.sqlite"), 500);
+    EXPECT_EQ(QueryFileSize(base + "places.sqlite-wal"), 0u);
+    EXPECT_LT(profile->GetTotalSize(), mainBefore + logBefore);
+    EXPECT_EQ(profile->GetTotalSize(), QueryFileSize(base + "places.sqlite"));
+    // The bar counts the log too.
+    EXPECT_EQ(bar.pos, static_cast<std::uint32_t>((mainBefore + logBefore) >> 10));
+}
+
 // --- Progress: each file tried advances the bar by its size before compaction, shifted right by 10 ----------------
 
 TEST_F(Compaction, ProgressAdvancesByWholeKilobytes) {

@@ -1,16 +1,20 @@
 #include "EngineTestSupport.h"
 
+#include "TestSupport.h"
 #include "catalogue/FolderHelpers.h"
+#include "platform/PathText.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace testing_support {
 
 std::vector<std::string> TestProgram::GetDatabaseFiles(const std::string& profilePath) const {
-    std::vector<std::string> files = EnumerateDatabaseFiles(profilePath, "*.sqlite");
+    // Every file by its name, databases or not: the compaction must cope with files that changed since a listing.
+    std::vector<std::string> files = ListFolder(profilePath, "*.sqlite", false, true);
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -93,6 +97,29 @@ void MakeDatabase(const std::string& path, int rows, int rowBytes, int keepEvery
            "COMMIT;");
     if (keepEvery > 1)
         db.Run("DELETE FROM t WHERE id % " + std::to_string(keepEvery) + " <> 0");
+}
+
+void MakeDatabaseWithCommittedLog(const std::string& path, int rows, int rowBytes, int keepEvery) {
+    // The pair of files is copied while the connection that wrote them is still open: closing it would copy the
+    // log into the database.
+    const std::string making = path + ".making";
+    {
+        FixtureDb db(making);
+        db.Run("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a);"
+               "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0;"
+               "BEGIN;"
+               "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " +
+               std::to_string(rows) + ") INSERT INTO t(a, b) SELECT hex(randomblob(16)), randomblob(" +
+               std::to_string(rowBytes) +
+               ") FROM n;"
+               "COMMIT;");
+        if (keepEvery > 1)
+            db.Run("DELETE FROM t WHERE id % " + std::to_string(keepEvery) + " <> 0");
+        WriteFile(path, ReadFile(making));
+        WriteFile(path + "-wal", ReadFile(making + "-wal"));
+    }
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(platform::PathFromUtf8(making + suffix));
 }
 
 void MakeDatabaseWithUnknownCollation(const std::string& path) {

@@ -15,8 +15,8 @@
 
 namespace testing_support {
 
-// A program whose database files are the "*.sqlite" files of a profile folder, in name order (the file system's
-// order differs between systems, the tests need one).
+// A program whose database files are all "*.sqlite" files of a profile folder, databases or not, in name order (the
+// file system's order differs between systems, the tests need one).
 class TestProgram : public CBrowser {
 public:
     explicit TestProgram(std::string name = "Firefox", std::vector<std::string> processNames = {})
@@ -81,6 +81,9 @@ private:
 // Creates a database of rows x about rowBytes bytes with an index, then deletes all rows but every keepEvery-th,
 // so that the file keeps its size and "VACUUM" shrinks it. keepEvery 1 deletes nothing. wal: in WAL journal mode.
 void MakeDatabase(const std::string& path, int rows, int rowBytes, int keepEvery, bool wal = false);
+// Like MakeDatabase in WAL mode, but the rows and the deletions stay in path + "-wal" as committed pages that were
+// never copied into the database, as a program that was killed leaves them.
+void MakeDatabaseWithCommittedLog(const std::string& path, int rows, int rowBytes, int keepEvery);
 // Creates a small database whose index uses a collation that only its creator knew: "VACUUM" fails on it.
 void MakeDatabaseWithUnknownCollation(const std::string& path);
 // The number of rows of the table MakeDatabase made; -1 when the file cannot be read.

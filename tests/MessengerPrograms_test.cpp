@@ -46,8 +46,12 @@ TEST(MessengerPrograms, SkypeFolderTestNeedsBothFilesAndDatabasesAreTakenByMask)
     EXPECT_TRUE(skype.IsProfileFolder(account));
     EXPECT_FALSE(skype.IsProfileFolder(user / "missing"));
 
-    WriteFile(Join({account, "keyval.db-journal"}), "x");
-    WriteFile(Join({account, "chatsync", "x.db"}), "x");
+    // Taken by the mask, and only when they are databases.
+    EXPECT_TRUE(skype.GetDatabaseFiles(account).empty());
+    WriteFile(Join({account, "main.db"}), SqliteHeaderBytes());
+    WriteFile(Join({account, "dc.db"}), SqliteHeaderBytes());
+    WriteFile(Join({account, "keyval.db-journal"}), SqliteHeaderBytes());
+    WriteFile(Join({account, "chatsync", "x.db"}), SqliteHeaderBytes());
     std::vector<std::string> files = skype.GetDatabaseFiles(account);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{Join({account, "dc.db"}), Join({account, "main.db"})}));

@@ -204,7 +204,9 @@ TEST(MozillaPrograms, FolderTests) {
 TEST(MozillaPrograms, DatabaseFilesAreTheSqliteFilesDirectlyInTheProfile) {
     FakeUser user;
     const std::string profile = user / "profile";
-    WriteFile(Join({profile, "places.sqlite"}), "not even a database");
+    WriteFile(Join({profile, "places.sqlite"}), SqliteHeaderBytes());
+    WriteFile(Join({profile, "cookies.sqlite"}), "not even a database");
+    WriteFile(Join({profile, "empty.sqlite"}), "");
     WriteFile(Join({profile, "places.sqlite-wal"}), "x");
     WriteFile(Join({profile, "prefs.js"}), "x");
     WriteFile(Join({profile, "storage", "permanent", "x.sqlite"}), "x");
