@@ -1,0 +1,194 @@
+#include "platform/CrashHandler.h"
+
+#include "platform/Handle_win.h"
+#include "platform/WideText.h"
+
+#include <windows.h>
+
+#include <dbghelp.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// The longest full path of a dump file, in characters.
+constexpr std::size_t kMaxDumpPath = 2047;
+
+using MiniDumpWriteDumpFunction = BOOL(WINAPI*)(HANDLE process, DWORD processId, HANDLE file, MINIDUMP_TYPE type,
+                                                PMINIDUMP_EXCEPTION_INFORMATION exception,
+                                                PMINIDUMP_USER_STREAM_INFORMATION userStreams,
+                                                PMINIDUMP_CALLBACK_INFORMATION callback);
+
+CrashHandlerSteps& Steps() {
+    static CrashHandlerSteps steps;
+    return steps;
+}
+
+bool installed = false;
+// The thread that reports a fault (0 while none does), and whether its dump was written.
+std::atomic<DWORD> reportingThread{0};
+std::atomic<bool> dumpWritten{false};
+
+std::wstring CurrentFolder() {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring folder(size, L'\0');
+    folder.resize(GetCurrentDirectoryW(size, folder.data()));
+    return folder;
+}
+
+std::wstring TemporaryFolder() {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// The file in the first folder that takes it, with its full path.
+std::pair<std::wstring, UniqueKernelHandle> OpenDumpFile(const std::wstring& fileName,
+                                                         const std::vector<std::wstring>& folders) {
+    for (std::wstring path : folders) {
+        if (path.empty())
+            continue;
+        if (path.back() != L'\\' && path.back() != L'/')
+            path += L'\\';
+        path += fileName;
+        if (path.size() > kMaxDumpPath)
+            continue;
+        UniqueKernelHandle file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return {path, std::move(file)};
+    }
+    return {};
+}
+
+// Writes a dump of this process for the fault, in the current folder or, where that cannot take the file, in the
+// temporary folder; then runs the step that follows a dump. False when no dump was written.
+bool WriteCrashDump(EXCEPTION_POINTERS* exception) {
+    UniqueModule dbghelp(LoadLibraryW(L"dbghelp.dll"));
+    if (!dbghelp)
+        return false;
+    const auto writeDump = reinterpret_cast<MiniDumpWriteDumpFunction>(
+        reinterpret_cast<void*>(GetProcAddress(dbghelp.get(), "MiniDumpWriteDump")));
+    if (writeDump == nullptr)
+        return false;
+    const CrashHandlerSteps& steps = Steps();
+    const std::wstring name = Utf8ToWide(steps.dumpFileName ? steps.dumpFileName() : std::string("crash.dmp"));
+    auto [path, file] = OpenDumpFile(name, {CurrentFolder(), TemporaryFolder()});
+    if (!file)
+        return false;
+
+    MINIDUMP_EXCEPTION_INFORMATION exceptionInfo{};
+    exceptionInfo.ThreadId = GetCurrentThreadId();
+    exceptionInfo.ExceptionPointers = exception;
+    exceptionInfo.ClientPointers = FALSE;
+    MINIDUMP_CALLBACK_INFORMATION callback{};
+    if (!writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(), MiniDumpNormal, &exceptionInfo, nullptr,
+                   &callback)) {
+        // A half-written file would only mislead whoever finds it.
+        file.reset();
+        DeleteFileW(path.c_str());
+        return false;
+    }
+    file.reset();
+    dbghelp.reset();
+    dumpWritten = true;
+    if (steps.afterDump)
+        steps.afterDump(WideToUtf8(path));
+    return true;
+}
+
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception) {
+    const DWORD self = GetCurrentThreadId();
+    DWORD reporting = 0;
+    if (!reportingThread.compare_exchange_strong(reporting, self)) {
+        // A fault inside the report itself: the dump exists, so end as the report would; without it, let the
+        // system handle the fault.
+        if (reporting == self) {
+            if (!dumpWritten)
+                return EXCEPTION_CONTINUE_SEARCH;
+            TerminateProcess(GetCurrentProcess(), 1);
+        }
+        // Another thread faulted first: one report, whose end ends this thread too.
+        for (;;)
+            Sleep(INFINITE);
+    }
+    bool written = false;
+    try {
+        written = WriteCrashDump(exception);
+    } catch (...) {
+        written = dumpWritten;
+    }
+    if (!written)
+        return EXCEPTION_CONTINUE_SEARCH;
+    TerminateProcess(GetCurrentProcess(), 1);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// Makes SetUnhandledExceptionFilter return at once (answering no previous filter), so that no code loaded later
+// replaces ours. Calls through kernel32 end in kernelbase where it exists.
+bool LockCrashFilter() {
+    FARPROC entry = nullptr;
+    for (const wchar_t* moduleName : {L"kernelbase.dll", L"kernel32.dll"}) {
+        if (const HMODULE module = GetModuleHandleW(moduleName))
+            entry = GetProcAddress(module, "SetUnhandledExceptionFilter");
+        if (entry != nullptr)
+            break;
+    }
+    if (entry == nullptr)
+        return false;
+#if defined(__x86_64__) || defined(_M_X64)
+    static const unsigned char kReturnZero[] = {0x33, 0xC0, 0xC3}; // xor eax, eax; ret
+#elif defined(__i386__) || defined(_M_IX86)
+    static const unsigned char kReturnZero[] = {0x8B, 0xFF, 0x33, 0xC0, 0xC2, 0x04, 0x00}; // ...; ret 4 (stdcall)
+#else
+    return false;
+#endif
+    void* code = reinterpret_cast<void*>(entry);
+    DWORD protection = 0;
+    if (!VirtualProtect(code, sizeof kReturnZero, PAGE_EXECUTE_READWRITE, &protection))
+        return false;
+    std::memcpy(code, kReturnZero, sizeof kReturnZero);
+    VirtualProtect(code, sizeof kReturnZero, protection, &protection);
+    FlushInstructionCache(GetCurrentProcess(), code, sizeof kReturnZero);
+    return true;
+}
+
+} // namespace
+
+bool InstallCrashHandler(CrashHandlerSteps steps) {
+    if (installed)
+        return true;
+    Steps() = std::move(steps);
+    SetUnhandledExceptionFilter(CrashFilter);
+    LockCrashFilter();
+    installed = true;
+    return true;
+}
+
+std::string GetWindowsVersionTag() {
+    const DWORD version = GetVersion();
+    SYSTEM_INFO system{};
+    GetNativeSystemInfo(&system);
+    char tag[32];
+    std::snprintf(tag, sizeof tag, "%u.%u_%s", static_cast<unsigned>(LOBYTE(LOWORD(version))),
+                  static_cast<unsigned>(HIBYTE(LOWORD(version))),
+                  system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? "x64" : "x86");
+    return tag;
+}
+
+std::string CreateDumpFile(const std::string& fileName, const std::vector<std::string>& folders) {
+    std::vector<std::wstring> wideFolders;
+    for (const std::string& folder : folders)
+        wideFolders.push_back(Utf8ToWide(folder));
+    auto [path, file] = OpenDumpFile(Utf8ToWide(fileName), wideFolders);
+    return file ? WideToUtf8(path) : std::string();
+}
+
+} // namespace platform
