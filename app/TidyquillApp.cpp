@@ -9,10 +9,16 @@
 #include "platform/Console.h"
 #include "platform/KnownFolders.h"
 #include "platform/System.h"
+#include "support/CrashReport.h"
 
 #include <algorithm>
 
 namespace {
+
+// The program's main icon, shown by the crash report's message box.
+constexpr int kMainIconId = 128;
+// Where crash reports are mailed.
+constexpr const char* kSupportAddress = "support@quartzmoore.com";
 
 void Log(const std::string& text) {
     GetLogOutput().Log(text, 0);
@@ -59,6 +65,14 @@ bool CTidyquillApp::InitInstance() {
     if (!RunCommandLine())
         RunMainWindow();
     return false;
+}
+
+void CTidyquillApp::ConfigureCrashReport() {
+    SetCrashReportIconId(kMainIconId);
+    SetCrashReportAppName("Tidyquill");
+    SetCrashReportAppVersion(GetAppVersionString());
+    SetCrashReportEmail(kSupportAddress);
+    InstallCrashHandler();
 }
 
 bool CTidyquillApp::RunCommandLine() {

@@ -50,8 +50,9 @@ public:
     PreferencesDocument& GetPreferences() { return preferences_; }
 
 private:
-    // Where the crash report would be configured and its handler installed; nothing yet.
-    void ConfigureCrashReport() {}
+    // Fills in the crash report's icon, name, version and support address and installs its handler (on Windows;
+    // Linux keeps the system's own crash handling).
+    void ConfigureCrashReport();
     // The graphical mode through the supplied function; without one, a short usage text.
     void RunMainWindow();
 

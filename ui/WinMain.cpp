@@ -3,7 +3,9 @@
 
 #include "app/TidyquillApp.h"
 #include "platform/Console.h"
+#include "support/CrashReport.h"
 #include "ui/Window.h"
+#include "ui/XMessageBox.h"
 
 #include <windows.h>
 
@@ -12,6 +14,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
+        // The crash report, installed early in start-up, shows its message in the program's own box.
+        SetCrashMessageBox(ui::ShowCrashMessageBox);
         // The application object splits the process's own command line.
         return CTidyquillApp::RunProcess(0, nullptr);
     } catch (const std::exception& error) {
