@@ -137,6 +137,7 @@ bool CHLinkCtrl::OpenLink() {
 void CHLinkCtrl::PreSubclassWindow() {
     normalFont_ = reinterpret_cast<HFONT>(Send(WM_GETFONT));
     MakeUnderlineFont();
+    ApplyFont();
     if (tooltipsEnabled_)
         CreateTooltip();
 }
@@ -155,7 +156,9 @@ void CHLinkCtrl::ApplyFont() {
         return;
     // The static selects its own font after asking for colours, so the underline is switched on the control.
     HFONT font = IsUnderlinedNow() && underlineFont_ ? underlineFont_.get() : normalFont_;
-    DefaultProc(WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    applyingFont_ = true;
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    applyingFont_ = false;
 }
 
 void CHLinkCtrl::CreateTooltip() {
@@ -272,6 +275,8 @@ bool CHLinkCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         Repaint();
         return true;
     case WM_SETFONT:
+        if (applyingFont_)
+            return false;
         normalFont_ = reinterpret_cast<HFONT>(wParam);
         MakeUnderlineFont();
         ApplyFont();

@@ -88,6 +88,7 @@ private:
     bool tooltipsEnabled_ = true;
     std::wstring verb_;
     bool trackingMouseLeave_ = false;
+    bool applyingFont_ = false;
     platform::UniqueBitmap background_;
     HWND tooltip_ = nullptr; // destroyed with the control
     std::wstring tooltipText_;

@@ -70,9 +70,7 @@ protected:
         }
         return false;
     }
-    std::optional<bool> IsCommandEnabled(UINT id) override {
-        return enabledRule ? enabledRule(id) : std::nullopt;
-    }
+    std::optional<bool> IsCommandEnabled(UINT id) override { return enabledRule ? enabledRule(id) : std::nullopt; }
 };
 
 // --- The modal loop ------------------------------------------------------------------------------------------------
