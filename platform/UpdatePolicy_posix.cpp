@@ -2,7 +2,8 @@
 
 namespace platform {
 
-UpdatePolicy ReadUpdatePolicy() {
+// Linux has no update check and no registry: the defaults.
+UpdatePolicy ReadSystemUpdatePolicy() {
     return {};
 }
 

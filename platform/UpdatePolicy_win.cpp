@@ -43,7 +43,7 @@ template <typename Reader> auto ReadValue(Reader reader, const wchar_t* name) {
 
 } // namespace
 
-UpdatePolicy ReadUpdatePolicy() {
+UpdatePolicy ReadSystemUpdatePolicy() {
     UpdatePolicy policy;
     if (auto check = ReadValue(ReadDword, L"UpdateCheck"))
         policy.checkEnabled = *check != 0;

@@ -36,7 +36,8 @@ struct CNewVersionChecker::Check {
                 newVersion = std::move(announcement->version);
                 furtherFields = std::move(announcement->furtherFields);
             }
-            PostMessageW(window, WM_VERSION_CHECKED, announcement ? 1 : 0, read ? 0 : -1);
+            if (window)
+                PostMessageW(window, WM_VERSION_CHECKED, announcement ? 1 : 0, read ? 0 : -1);
         }
         finished = true;
     }
