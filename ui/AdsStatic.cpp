@@ -57,7 +57,38 @@ void CAdsStatic::ShowPicture(int index) {
         DeleteObject(previous);
 }
 
+void CAdsStatic::ScaleToScreen() {
+    if (scaled_)
+        return; // attached once before
+    scaled_ = true;
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    for (auto& picture : pictures_) {
+        BITMAP shape{};
+        if (dpi <= 96 || !picture || GetObjectW(picture.get(), sizeof(shape), &shape) == 0)
+            continue;
+        const int width = MulDiv(shape.bmWidth, dpi, 96);
+        const int height = MulDiv(shape.bmHeight, dpi, 96);
+        platform::UniqueBitmap scaled(CreateCompatibleBitmap(screen, width, height));
+        platform::UniqueMemoryDC source(CreateCompatibleDC(screen));
+        platform::UniqueMemoryDC target(CreateCompatibleDC(screen));
+        if (!scaled || !source || !target)
+            continue;
+        HGDIOBJ oldSource = SelectObject(source.get(), picture.get());
+        HGDIOBJ oldTarget = SelectObject(target.get(), scaled.get());
+        SetStretchBltMode(target.get(), HALFTONE);
+        SetBrushOrgEx(target.get(), 0, 0, nullptr);
+        StretchBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, shape.bmWidth, shape.bmHeight, SRCCOPY);
+        SelectObject(source.get(), oldSource);
+        SelectObject(target.get(), oldTarget);
+        picture = std::move(scaled);
+    }
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+}
+
 void CAdsStatic::PreSubclassWindow() {
+    ScaleToScreen();
     ShowPicture(index_);
     SetTimer(GetHwnd(), IDT_ADS_ROTATE, kRotationPeriodMs, nullptr);
 }

@@ -23,7 +23,8 @@ public:
     // The bitmap resource number and the page address of each picture.
     static int GetPictureResource(int index);
     static std::wstring GetLinkAddress(int index);
-    // The loaded picture of an index (owned by the control).
+    // The picture of an index as shown (owned by the control): the resource, scaled to the screen's resolution
+    // once the control is attached.
     HBITMAP GetPicture(int index) const;
 
 protected:
@@ -33,10 +34,13 @@ protected:
 
 private:
     void ShowPicture(int index);
+    // Dialogs grow with the screen's resolution; the pictures grow with them so that the strip keeps its place.
+    void ScaleToScreen();
 
     HCURSOR handCursor_ = nullptr; // shared system cursor, not destroyed
     platform::UniqueBitmap pictures_[kPictureCount];
     int index_ = 0;
+    bool scaled_ = false;
 };
 
 } // namespace ui

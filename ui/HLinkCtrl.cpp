@@ -40,7 +40,8 @@ bool ReadTextValue(const wchar_t* key, const wchar_t* value, std::wstring& text)
 
 CHLinkCtrl::CHLinkCtrl() {
     handCursor_ = LoadCursorW(nullptr, IDC_HAND);
-    linkColor_ = ReadColorSetting(kSettingsKey, L"Anchor Color", GetSysColor(COLOR_HOTLIGHT));
+    linkColor_ = ReadColorSetting(kSettingsKey, L"Anchor Color",
+                                  DefaultLinkColor(GetSysColor(COLOR_HOTLIGHT), GetSysColor(COLOR_BTNFACE)));
     visitedColor_ = ReadColorSetting(kSettingsKey, L"Anchor Color Visited",
                                      DefaultVisitedColor(GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)));
     hoverColor_ = ReadColorSetting(kSettingsKey, L"Anchor Color Hover", RGB(255, 0, 0));
@@ -62,6 +63,13 @@ COLORREF CHLinkCtrl::ParseColor(const std::wstring& text, COLORREF defaultColor)
             parts[i] = read[i];
     }
     return RGB(parts[0], parts[1], parts[2]);
+}
+
+COLORREF CHLinkCtrl::DefaultLinkColor(COLORREF hotTrack, COLORREF face) {
+    // Some themes make the hot-track colour a light grey that vanishes on a dialog; a link must stay readable.
+    auto luma = [](COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; };
+    const int difference = luma(hotTrack) - luma(face);
+    return difference >= kMinimumContrast || difference <= -kMinimumContrast ? hotTrack : kReadableLinkColor;
 }
 
 COLORREF CHLinkCtrl::DefaultVisitedColor(COLORREF windowText, COLORREF window) {

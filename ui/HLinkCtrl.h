@@ -54,6 +54,11 @@ public:
     static Underline ReadUnderlineSetting(const wchar_t* key, const wchar_t* value, Underline defaultMode);
     // The parsing behind ReadColorSetting.
     static COLORREF ParseColor(const std::wstring& text, COLORREF defaultColor);
+    // The default link colour: the system's hot-track colour, or a plain link blue when that colour differs too
+    // little in lightness from the dialog's face to be read.
+    static COLORREF DefaultLinkColor(COLORREF hotTrack, COLORREF face);
+    static constexpr COLORREF kReadableLinkColor = RGB(0, 102, 204);
+    static constexpr int kMinimumContrast = 80;
     // The default visited colour for the system's text colours: red and blue the average of window text and window,
     // green the window text's.
     static COLORREF DefaultVisitedColor(COLORREF windowText, COLORREF window);

@@ -53,7 +53,13 @@ bool Underlined(const control_tests::Capture& capture, COLORREF colour) {
 // --- Settings ------------------------------------------------------------------------------------------------------
 TEST(HLinkCtrl, DefaultsWithoutRegistryValues) {
     CHLinkCtrl link;
-    EXPECT_EQ(link.GetLinkColor(), GetSysColor(COLOR_HOTLIGHT));
+    EXPECT_EQ(link.GetLinkColor(),
+              CHLinkCtrl::DefaultLinkColor(GetSysColor(COLOR_HOTLIGHT), GetSysColor(COLOR_BTNFACE)));
+    // The hot-track colour when it can be read on the dialog, a link blue when it is too light.
+    EXPECT_EQ(CHLinkCtrl::DefaultLinkColor(RGB(0, 102, 204), RGB(240, 240, 240)), RGB(0, 102, 204));
+    EXPECT_EQ(CHLinkCtrl::DefaultLinkColor(RGB(0, 0, 200), RGB(240, 240, 240)), RGB(0, 0, 200));
+    EXPECT_EQ(CHLinkCtrl::DefaultLinkColor(RGB(224, 224, 224), RGB(240, 240, 240)), CHLinkCtrl::kReadableLinkColor);
+    EXPECT_EQ(CHLinkCtrl::DefaultLinkColor(RGB(255, 255, 0), RGB(30, 30, 30)), RGB(255, 255, 0));
     const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     EXPECT_EQ(link.GetVisitedColor(), RGB((GetRValue(text) + GetRValue(window)) / 2, GetGValue(text),

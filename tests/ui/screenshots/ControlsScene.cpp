@@ -173,8 +173,10 @@ TIDYQUILL_SCENE("controls") {
         DestroyIcon(chrome);
 
     // The real pointer rests on the third link, so that it shows hovered.
-    ShowWindow(page.GetHwnd(), SW_SHOW);
-    screenshots::Scene::PointAt(page.links[2].GetHwnd());
-    page.links[2].Send(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    HWND hovered = page.links[2].GetHwnd();
+    scene.AfterShown([hovered] {
+        screenshots::Scene::PointAt(hovered);
+        SendMessageW(hovered, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    });
     return page.GetHwnd();
 }

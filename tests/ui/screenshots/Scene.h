@@ -35,6 +35,13 @@ public:
         objects_.push_back(std::move(object));
         return reference;
     }
+    // Runs once the window is in its place on the screen and has painted, before the picture (for example to put
+    // the mouse pointer over a control).
+    void AfterShown(std::function<void()> action) { afterShown_.push_back(std::move(action)); }
+    void RunAfterShown() {
+        for (auto& action : afterShown_)
+            action();
+    }
     // Runs after the picture, before the objects go (for example to end a worker thread).
     void AtEnd(std::function<void()> action) { atEnd_.push_back(std::move(action)); }
     // Moves the mouse pointer over a window (the centre of its rectangle), for hover states.
@@ -42,6 +49,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<void>> objects_;
+    std::vector<std::function<void()>> afterShown_;
     std::vector<std::function<void()>> atEnd_;
 };
 

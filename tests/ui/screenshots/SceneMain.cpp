@@ -132,7 +132,9 @@ int main(int argc, char** argv) {
         SetWindowPos(window, HWND_TOP, 16, 16, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         screenshots::Pump(400);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-        screenshots::Pump(400);
+        screenshots::Pump(300);
+        scene.RunAfterShown();
+        screenshots::Pump(300);
         const std::wstring path = folder + L"\\" + platform::Utf8ToWide(name + "-" + label + ".bmp");
         if (!screenshots::SaveWindow(window, path)) {
             std::fprintf(stderr, "%s: the picture could not be saved\n", name.c_str());
