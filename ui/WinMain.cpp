@@ -4,6 +4,7 @@
 #include "app/TidyquillApp.h"
 #include "platform/Console.h"
 #include "support/CrashReport.h"
+#include "ui/TidyquillDlg.h"
 #include "ui/Window.h"
 #include "ui/XMessageBox.h"
 
@@ -16,8 +17,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         // The crash report, installed early in start-up, shows its message in the program's own box.
         SetCrashMessageBox(ui::ShowCrashMessageBox);
-        // The application object splits the process's own command line.
-        return CTidyquillApp::RunProcess(0, nullptr);
+        // The application object splits the process's own command line; without arguments it runs the window.
+        return CTidyquillApp::RunProcess(0, nullptr, ui::RunMainWindow);
     } catch (const std::exception& error) {
         // With arguments the user looks at a console, without them at the window.
         if (__argc < 2)

@@ -1,0 +1,483 @@
+#include "ui/TidyquillDlg.h"
+
+#include "app/Preferences.h"
+#include "app/TidyquillApp.h"
+#include "catalogue/Catalogue.h"
+#include "engine/LogOutput.h"
+#include "engine/Optimization.h"
+#include "engine/ProgressBar.h"
+#include "engine/RunningPrograms.h"
+#include "platform/ShellOpen.h"
+#include "platform/WideText.h"
+#include "support/ProductAddresses.h"
+#include "ui/AboutDlg.h"
+#include "ui/CommandLineDlg.h"
+#include "ui/CustomProfileDlg.h"
+#include "ui/ProcessesDlg.h"
+#include "ui/resource.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+constexpr const wchar_t* kTitle = L"Tidyquill";
+constexpr const wchar_t* kIdleCaption =
+    L"Available profiles (please make sure that selected programs are not running):";
+constexpr const wchar_t* kRunCaption = L"Optimization progress:";
+
+// Posted by the worker as its last act; private to this window class.
+constexpr UINT kRunFinishedMessage = WM_APP + 1;
+
+// The run's progress indicator: the window's progress control, driven with sent messages from the worker.
+class ControlProgressBar : public IProgressBar {
+public:
+    explicit ControlProgressBar(HWND control) : control_(control) {}
+    void SetRange(std::uint32_t upper) override {
+        SendMessageW(control_, PBM_SETRANGE32, 0, static_cast<LPARAM>(upper));
+    }
+    std::uint32_t GetPos() const override { return static_cast<std::uint32_t>(SendMessageW(control_, PBM_GETPOS, 0, 0)); }
+    void SetPos(std::uint32_t pos) override { SendMessageW(control_, PBM_SETPOS, static_cast<WPARAM>(pos), 0); }
+
+private:
+    HWND control_;
+};
+
+} // namespace
+
+CTidyquillDlg::CTidyquillDlg(Catalogue& catalogue, PreferencesDocument& preferences, std::string title,
+                             std::string updateAddress)
+    : CDialogWithMenuIcons(IDD_TIDYQUILL_DIALOG), catalogue_(catalogue), preferences_(preferences),
+      title_(std::move(title)), updateChecker_(updateAddress), checkForUpdates_(!updateAddress.empty()) {}
+
+CTidyquillDlg::~CTidyquillDlg() {
+    // The window's end waits for the worker already; this covers a window that was never closed (a modeless one).
+    if (worker_)
+        StopAndWaitForWorker();
+}
+
+void CTidyquillDlg::DoDataExchange() {
+    Bind(IDC_PROGRESS, progress_);
+    Bind(IDC_OPTIMIZE, optimizeButton_);
+    Bind(IDC_ADS_STRIP, adsStrip_);
+    Bind(IDC_ADS_LABEL, adsLabel_);
+    Bind(IDC_UPDATE_LINK, updateLink_);
+    Bind(IDC_PROFILES_TREE, tree_);
+    Bind(IDC_LOG_LIST, log_);
+    Bind(IDC_CAPTION, caption_);
+}
+
+bool CTidyquillDlg::OnInitDialog() {
+    const HWND window = GetHwnd();
+    GetLogOutput().SetWindowSink([window](const std::string& text, int bold) {
+        const std::wstring wide = platform::Utf8ToWide(text);
+        SendMessageW(window, WM_LOG_MESSAGE, reinterpret_cast<WPARAM>(wide.c_str()), bold);
+    });
+
+    // Tree and log take turns in the same rectangle.
+    const RECT treeRect = tree_.GetRectInParent();
+    SetWindowPos(log_, nullptr, treeRect.left, treeRect.top, treeRect.right - treeRect.left,
+                 treeRect.bottom - treeRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    log_.CreateColumns(log_.GetClientRect().right);
+
+    caption_.SetText(kIdleCaption);
+    optimizeButton_.SetText(L"Optimize!");
+
+    bigIcon_.reset(LoadIconResource(IDR_MAINFRAME, GetSystemMetrics(SM_CXICON)));
+    smallIcon_.reset(LoadIconResource(IDR_MAINFRAME, GetSystemMetrics(SM_CXSMICON)));
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+
+    SetMenuItemIcon(ID_QUIT, IDI_QUIT);
+    SetMenuItemIcon(ID_ABOUT, IDI_ABOUT);
+    SetMenuItemIcon(ID_OPTIMIZE, IDR_MAINFRAME);
+
+    tree_.SetCatalogue(&catalogue_);
+    FillTree();
+
+    SetText(Widen(title_));
+    adsLabel_.SetBold(true);
+
+    AllowDropsFromLowerRights();
+    DragAcceptFiles(window, TRUE);
+
+    if (checkForUpdates_)
+        updateChecker_.StartCheck(window);
+    updateLink_.SetURL(Widen(kHomePageAddress));
+
+    UpdateOptimizeButton();
+    if (onCreated)
+        onCreated(window);
+    return true;
+}
+
+void CTidyquillDlg::AllowDropsFromLowerRights() {
+    using FilterFunction = BOOL(WINAPI*)(UINT, DWORD);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto allow = user32 != nullptr ? reinterpret_cast<FilterFunction>(reinterpret_cast<void*>(
+                                               GetProcAddress(user32, "ChangeWindowMessageFilter")))
+                                         : nullptr;
+    if (allow == nullptr)
+        return;
+    constexpr DWORD kAdd = 1; // MSGFLT_ADD
+    allow(WM_DROPFILES, kAdd);
+    allow(WM_COPYDATA, kAdd);
+    allow(0x0049, kAdd); // WM_COPYGLOBALDATA, which carries the dropped names
+}
+
+bool CTidyquillDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (CDialogWithMenuIcons::OnMessage(message, wParam, lParam, result))
+        return true;
+    switch (message) {
+    case WM_LOG_MESSAGE:
+        if (wParam != 0)
+            log_.AddLine(reinterpret_cast<const wchar_t*>(wParam), lParam != 0);
+        result = 0;
+        return true;
+    case WM_CHECKS_CHANGED:
+        UpdateOptimizeButton();
+        result = 0;
+        return true;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        result = 0;
+        return true;
+    case WM_CLOSE:
+        OnClose();
+        result = 0;
+        return true;
+    case kRunFinishedMessage:
+        OnRunFinished();
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        // Lines logged after the window are the console's again.
+        GetLogOutput().SetWindowSink({});
+        return false;
+    default:
+        break;
+    }
+    if (message == WM_VERSION_CHECKED) {
+        OnVersionChecked(wParam);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+bool CTidyquillDlg::OnCommand(UINT id, UINT code, HWND control) {
+    switch (id) {
+    case IDC_OPTIMIZE:
+        if (code == BN_CLICKED)
+            OnOptimize();
+        return true;
+    case ID_OPTIMIZE:
+        if (IsTreeShown())
+            OnOptimize();
+        return true;
+    case IDC_COMMAND_LINE:
+        if (code != BN_CLICKED)
+            return true;
+        [[fallthrough]];
+    case ID_COMMAND_LINE_SYNTAX: {
+        CCommandLineDlg dialog(tree_.GetCheckedProfiles());
+        dialog.DoModal(GetHwnd());
+        return true;
+    }
+    case ID_ADD_CUSTOM_PROFILE:
+        if (IsTreeShown() && !optimizing_)
+            AddCustomProfile({});
+        return true;
+    case ID_SAVE_LOG:
+        SaveLog();
+        return true;
+    case ID_QUIT:
+        OnCancel();
+        return true;
+    case ID_HOME_PAGE:
+        platform::OpenWithShell(kHomePageAddress, "open", GetHwnd());
+        return true;
+    case ID_ABOUT: {
+        CAboutDlg dialog(title_, kHomePageAddress);
+        dialog.DoModal(GetHwnd());
+        return true;
+    }
+    case ID_BROWSE_PROFILE:
+        OnBrowseProfile();
+        return true;
+    case ID_DELETE_PROFILE:
+        OnDeleteProfile();
+        return true;
+    case ID_REFRESH:
+        FillTree();
+        return true;
+    default:
+        return CDialogWithMenuIcons::OnCommand(id, code, control);
+    }
+}
+
+bool CTidyquillDlg::PreTranslateMessage(MSG& message) {
+    if (message.message != WM_KEYDOWN)
+        return false;
+    if (message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0) {
+        SaveLog();
+        return true;
+    }
+    if (message.wParam == VK_F5) {
+        FillTree();
+        return true;
+    }
+    return false;
+}
+
+std::optional<bool> CTidyquillDlg::IsCommandEnabled(UINT id) {
+    switch (id) {
+    case ID_OPTIMIZE:
+    case ID_ADD_CUSTOM_PROFILE:
+        return IsTreeShown();
+    case ID_SAVE_LOG:
+        return IsLogShown() && !optimizing_;
+    default:
+        return std::nullopt;
+    }
+}
+
+void CTidyquillDlg::OnOptimize() {
+    if (optimizing_) {
+        // The button keeps "Stop" until the worker ends; the compaction notices the signal.
+        stop_.Set();
+        return;
+    }
+    if (!IsTreeShown()) {
+        ShowIdle();
+        return;
+    }
+    const std::vector<CBrowserProfile*> profiles = tree_.GetCheckedProfiles();
+    if (profiles.empty() || !ConfirmNoProgramRuns(profiles))
+        return;
+    StartRunDisplay();
+    StartWorker();
+}
+
+bool CTidyquillDlg::ConfirmNoProgramRuns(const std::vector<CBrowserProfile*>& profiles) {
+    std::vector<CBrowser*> programs;
+    for (CBrowserProfile* profile : profiles)
+        if (std::find(programs.begin(), programs.end(), profile->GetProgram()) == programs.end())
+            programs.push_back(profile->GetProgram());
+    std::vector<std::string> running = FindRunningPrograms(programs);
+    while (!running.empty()) {
+        CProcessesDlg dialog(running);
+        const INT_PTR answer = dialog.DoModal(GetHwnd());
+        if (answer != IDC_RETRY)
+            return answer == IDC_IGNORE;
+        running = FindRunningPrograms(programs);
+    }
+    return true;
+}
+
+void CTidyquillDlg::StartRunDisplay() {
+    optimizing_ = true;
+    log_.DeleteAllLines();
+    progress_.Send(PBM_SETPOS, 0);
+    log_.Show();
+    tree_.Show(false);
+    progress_.Show();
+    caption_.SetText(kRunCaption);
+    optimizeButton_.SetText(L"Stop");
+    optimizeButton_.Enable();
+    updateLink_.Show(false);
+    // The hidden tree must not keep the keyboard: a space there would change its check marks.
+    if (GetFocus() == tree_.GetHwnd())
+        Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(optimizeButton_.GetHwnd()), TRUE);
+}
+
+void CTidyquillDlg::StartWorker() {
+    worker_.reset(CreateThread(nullptr, 0, OptimizeThreadProc, this, 0, nullptr));
+    if (!worker_) {
+        // No thread, no run: straight to the finished state, with the reason in the log.
+        log_.AddLine(L"Operation not completed", true);
+        PostMessageW(GetHwnd(), kRunFinishedMessage, 0, 0);
+    }
+}
+
+DWORD WINAPI CTidyquillDlg::OptimizeThreadProc(void* parameter) {
+    auto* self = static_cast<CTidyquillDlg*>(parameter);
+    try {
+        // The tree answers on the window's thread; the run keeps this selection even when the tree is rebuilt.
+        const std::vector<CBrowserProfile*> profiles = self->tree_.GetCheckedProfilesFromAnyThread();
+        ControlProgressBar progress(self->progress_.GetHwnd());
+        RunOptimization(profiles, &progress, &self->stop_);
+    } catch (...) {
+        ReportFatalException();
+    }
+    PostMessageW(self->GetHwnd(), kRunFinishedMessage, 0, 0);
+    return 0;
+}
+
+void CTidyquillDlg::OnRunFinished() {
+    if (!optimizing_)
+        return;
+    if (worker_) {
+        // The worker posted this as its last act and sends nothing more, so this wait is short.
+        WaitForSingleObject(worker_.get(), INFINITE);
+        worker_.reset();
+    }
+    progress_.Show(false);
+    optimizeButton_.SetText(L"Optimize again");
+    optimizing_ = false;
+    stop_.Reset();
+    UpdateOptimizeButton();
+}
+
+void CTidyquillDlg::StopAndWaitForWorker() {
+    if (!worker_) {
+        OnRunFinished();
+        return;
+    }
+    stop_.Set();
+    // The worker sends its log lines and asks its progress control on this thread: keep serving messages until it
+    // ends. Input is refused meanwhile, so that nothing starts while the window waits to go.
+    const bool wasEnabled = IsWindowEnabled(GetHwnd()) != FALSE;
+    EnableWindow(GetHwnd(), FALSE);
+    bool quit = false;
+    int quitCode = 0;
+    while (worker_) {
+        HANDLE thread = worker_.get();
+        const DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0 + 1) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quit = true;
+                    quitCode = static_cast<int>(message.wParam);
+                    continue;
+                }
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            continue;
+        }
+        if (wait != WAIT_OBJECT_0)
+            WaitForSingleObject(thread, INFINITE); // cannot wait for messages: the worker sends no more then
+        break;
+    }
+    OnRunFinished();
+    if (wasEnabled)
+        EnableWindow(GetHwnd(), TRUE);
+    if (quit)
+        PostQuitMessage(quitCode);
+}
+
+void CTidyquillDlg::ShowIdle() {
+    optimizeButton_.SetText(L"Optimize!");
+    log_.Show(false);
+    tree_.Show();
+    caption_.SetText(kIdleCaption);
+    UpdateOptimizeButton();
+}
+
+void CTidyquillDlg::UpdateOptimizeButton() {
+    // "Stop" and "Optimize again" stay usable whatever the hidden tree holds.
+    optimizeButton_.Enable(optimizing_ || !IsTreeShown() || !tree_.GetCheckedProfiles().empty());
+}
+
+void CTidyquillDlg::OnClose() {
+    if (closing_)
+        return;
+    closing_ = true;
+    StopAndWaitForWorker();
+    preferences_.StoreProfiles(tree_.GetProfileCheckStates());
+    EndDialog(IDCANCEL);
+}
+
+void CTidyquillDlg::OnCancel() {
+    if (closing_)
+        return;
+    closing_ = true;
+    StopAndWaitForWorker();
+    EndDialog(IDCANCEL);
+}
+
+void CTidyquillDlg::OnDropFiles(HDROP drop) {
+    struct DropRelease {
+        HDROP drop;
+        ~DropRelease() { DragFinish(drop); }
+    } release{drop};
+    if (optimizing_ || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0)
+        return;
+    // Only the first item counts.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path(static_cast<size_t>(length) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
+    if (path.empty())
+        return;
+    if (!PathIsDirectoryW(path.c_str())) {
+        MessageBoxW(GetHwnd(), L"You can only drag a folder containing supported browser/program profile.", kTitle,
+                    MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    AddCustomProfile(platform::WideToUtf8(path));
+}
+
+void CTidyquillDlg::AddCustomProfile(const std::string& folder) {
+    CCustomProfileDlg dialog(catalogue_, folder);
+    if (dialog.DoModal(GetHwnd()) == IDOK)
+        FillTree();
+}
+
+void CTidyquillDlg::OnDeleteProfile() {
+    CBrowserProfile* profile = tree_.GetSelectedProfile();
+    // Only custom profiles can go, and never while a run may use them.
+    if (profile == nullptr || !profile->custom || optimizing_)
+        return;
+    tree_.DeleteAllItems();
+    profile->GetProgram()->RemoveProfile(profile);
+    FillTree();
+}
+
+void CTidyquillDlg::OnBrowseProfile() {
+    if (const CBrowserProfile* profile = tree_.GetSelectedProfile())
+        platform::OpenWithShell(profile->GetPath(), "open", GetHwnd());
+}
+
+void CTidyquillDlg::SaveLog() {
+    if (!IsLogShown() || optimizing_)
+        return;
+    const std::wstring path = CListCtrlLog::ChooseLogFile(GetHwnd());
+    if (path.empty())
+        return;
+    if (!log_.SaveLog(path)) {
+        const std::wstring text = L"The log could not be saved to\n" + path;
+        MessageBoxW(GetHwnd(), text.c_str(), kTitle, MB_OK | MB_ICONWARNING);
+    }
+}
+
+void CTidyquillDlg::FillTree() {
+    tree_.FillTree();
+    UpdateOptimizeButton();
+}
+
+void CTidyquillDlg::OnVersionChecked(WPARAM newer) {
+    if (newer == 0)
+        return;
+    updateLink_.SetText(L"Tidyquill " + Widen(updateChecker_.GetNewVersion()) + L" is available");
+    updateLink_.Show();
+    // Over the progress row when a run is shown.
+    SetWindowPos(updateLink_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    updateLink_.Invalidate();
+}
+
+int RunMainWindow(CTidyquillApp& app) {
+    CTidyquillDlg dialog(app.GetCatalogue(), app.GetPreferences(), app.GetAppTitle(), kUpdateFileAddress);
+    dialog.onCreated = [&app](HWND window) { app.SetMainWindow(window); };
+    const INT_PTR result = dialog.DoModal(nullptr);
+    app.SetMainWindow(nullptr);
+    return result == -1 ? 1 : 0;
+}
+
+} // namespace ui
