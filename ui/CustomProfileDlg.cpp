@@ -128,8 +128,7 @@ bool CCustomProfileDlg::OnCommand(UINT id, UINT code, HWND control) {
 bool CCustomProfileDlg::SetProfilePath(const std::string& path) {
     if (catalogue_.FindProgramForFolder(path) == nullptr) {
         const std::wstring text =
-            L"Tidyquill was unable to detect any browser/supported program in the specified path\n(" +
-            Widen(path) +
+            L"Tidyquill was unable to detect any browser/supported program in the specified path\n(" + Widen(path) +
             L"). \n\nIf you're sure the path is correct and this profile should be supported by Tidyquill, please use "
             L"Tidyquill support forum to let us know about the issue.";
         MessageBoxW(GetHwnd(), text.c_str(), kTitle, MB_OK | MB_ICONEXCLAMATION);

@@ -14,10 +14,11 @@
 #include "ui/DialogWithMenuIcons.h"
 #include "ui/HLinkCtrl.h"
 #include "ui/ListCtrlLog.h"
-#include "ui/NewVersionChecker.h"
 #include "ui/StaticEx.h"
 
 #include "engine/StopSignal.h"
+
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -34,8 +35,7 @@ class CTidyquillDlg : public CDialogWithMenuIcons {
 public:
     // The window shows the catalogue's programs and stores the tree into the preferences when it is closed; title
     // is its caption ("Tidyquill 1.0.0"). updateAddress: the update file's address; empty checks nothing.
-    CTidyquillDlg(Catalogue& catalogue, PreferencesDocument& preferences, std::string title,
-                  std::string updateAddress);
+    CTidyquillDlg(Catalogue& catalogue, PreferencesDocument& preferences, std::string title, std::string updateAddress);
     ~CTidyquillDlg() override;
 
     // Called with the window once it exists (start-up makes it the application's main window).
@@ -45,7 +45,6 @@ public:
     bool IsOptimizing() const { return optimizing_; }
     // The worker's thread while a run is active (tests wait on it), or null.
     HANDLE GetWorkerThread() const { return worker_.get(); }
-    CNewVersionChecker& GetUpdateChecker() { return updateChecker_; }
 
 protected:
     void DoDataExchange() override;
@@ -85,15 +84,16 @@ private:
     void OnVersionChecked(WPARAM newer);
     // Lets folders be dropped from a file manager that runs with lower rights than this program.
     void AllowDropsFromLowerRights();
-    bool IsTreeShown() const { return tree_.IsVisible(); }
-    bool IsLogShown() const { return log_.IsVisible(); }
+    // By the controls' own style, so that the answer holds while the window itself is still hidden.
+    bool IsTreeShown() const { return (GetWindowLongW(tree_, GWL_STYLE) & WS_VISIBLE) != 0; }
+    bool IsLogShown() const { return (GetWindowLongW(log_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
     Catalogue& catalogue_;
     PreferencesDocument& preferences_;
     std::string title_;
 
-    CNewVersionChecker updateChecker_;
-    bool checkForUpdates_;
+    std::string updateAddress_;
+    std::string newVersion_;
     // Written by the window's thread only; the worker posts its end instead.
     bool optimizing_ = false;
     bool closing_ = false;
