@@ -11,7 +11,7 @@
 namespace ui {
 
 // The support forum behind the About dialog's second link.
-inline constexpr const char* kSupportForumAddress = "https://www.quartzmoore.example/forum/tidyquill/";
+inline constexpr const char* kSupportForumAddress = "https://www.quartzmoore.com/forum/tidyquill/";
 
 class CAboutDlg : public CDialog {
 public:

@@ -9,6 +9,7 @@
 #include "engine/RunningPrograms.h"
 #include "platform/ShellOpen.h"
 #include "platform/WideText.h"
+#include "support/ProductAddresses.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandLineDlg.h"
 #include "ui/CustomProfileDlg.h"
@@ -29,11 +30,6 @@ constexpr const wchar_t* kTitle = L"Tidyquill";
 constexpr const wchar_t* kIdleCaption =
     L"Available profiles (please make sure that selected programs are not running):";
 constexpr const wchar_t* kRunCaption = L"Optimization progress:";
-
-// The product's home page.
-constexpr const char* kHomePageAddress = "https://www.quartzmoore.com/tidyquill/";
-// The update check's answer: the first private message number the program hands out.
-constexpr UINT WM_VERSION_CHECKED = 0x401;
 
 // Posted by the worker as its last act; private to this window class.
 constexpr UINT kRunFinishedMessage = WM_APP + 1;
@@ -59,7 +55,7 @@ private:
 CTidyquillDlg::CTidyquillDlg(Catalogue& catalogue, PreferencesDocument& preferences, std::string title,
                              std::string updateAddress)
     : CDialogWithMenuIcons(IDD_TIDYQUILL_DIALOG), catalogue_(catalogue), preferences_(preferences),
-      title_(std::move(title)), updateAddress_(std::move(updateAddress)) {}
+      title_(std::move(title)), updateChecker_(updateAddress), checkForUpdates_(!updateAddress.empty()) {}
 
 CTidyquillDlg::~CTidyquillDlg() {
     // The window's end waits for the worker already; this covers a window that was never closed (a modeless one).
@@ -112,6 +108,8 @@ bool CTidyquillDlg::OnInitDialog() {
     AllowDropsFromLowerRights();
     DragAcceptFiles(window, TRUE);
 
+    if (checkForUpdates_)
+        updateChecker_.StartCheck(window);
     updateLink_.SetURL(Widen(kHomePageAddress));
 
     UpdateOptimizeButton();
@@ -469,7 +467,7 @@ void CTidyquillDlg::FillTree() {
 void CTidyquillDlg::OnVersionChecked(WPARAM newer) {
     if (newer == 0)
         return;
-    updateLink_.SetText(L"Tidyquill " + Widen(newVersion_) + L" is available");
+    updateLink_.SetText(L"Tidyquill " + Widen(updateChecker_.GetNewVersion()) + L" is available");
     updateLink_.Show();
     // Over the progress row when a run is shown.
     SetWindowPos(updateLink_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -477,7 +475,7 @@ void CTidyquillDlg::OnVersionChecked(WPARAM newer) {
 }
 
 int RunMainWindow(CTidyquillApp& app) {
-    CTidyquillDlg dialog(app.GetCatalogue(), app.GetPreferences(), app.GetAppTitle(), {});
+    CTidyquillDlg dialog(app.GetCatalogue(), app.GetPreferences(), app.GetAppTitle(), kUpdateFileAddress);
     dialog.onCreated = [&app](HWND window) { app.SetMainWindow(window); };
     const INT_PTR result = dialog.DoModal(nullptr);
     app.SetMainWindow(nullptr);

@@ -14,6 +14,7 @@
 #include "ui/DialogWithMenuIcons.h"
 #include "ui/HLinkCtrl.h"
 #include "ui/ListCtrlLog.h"
+#include "ui/NewVersionChecker.h"
 #include "ui/StaticEx.h"
 
 #include "engine/StopSignal.h"
@@ -45,6 +46,7 @@ public:
     bool IsOptimizing() const { return optimizing_; }
     // The worker's thread while a run is active (tests wait on it), or null.
     HANDLE GetWorkerThread() const { return worker_.get(); }
+    CNewVersionChecker& GetUpdateChecker() { return updateChecker_; }
 
 protected:
     void DoDataExchange() override;
@@ -92,8 +94,8 @@ private:
     PreferencesDocument& preferences_;
     std::string title_;
 
-    std::string updateAddress_;
-    std::string newVersion_;
+    CNewVersionChecker updateChecker_;
+    bool checkForUpdates_;
     // Written by the window's thread only; the worker posts its end instead.
     bool optimizing_ = false;
     bool closing_ = false;

@@ -468,7 +468,7 @@ TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {
     auto window = OpenWindow(fixture);
     ASSERT_NE(window, nullptr);
     const HWND w = window->GetHwnd();
-    const UINT versionChecked = 0x401;
+    const UINT versionChecked = ui::WM_VERSION_CHECKED;
 
     EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
     SendMessageW(w, versionChecked, 0, 0);
