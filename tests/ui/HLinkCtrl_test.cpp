@@ -5,6 +5,8 @@
 
 #include "ui/HLinkCtrl.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -232,6 +234,62 @@ TEST(HLinkCtrl, TheMouseReachesTheStaticAndHoverCanBeOff) {
     // A disabled link is painted by the static itself, not in the link colour.
     page.link.Enable(false);
     EXPECT_EQ(CaptureWindow(page.link.GetHwnd()).Count(page.link.GetLinkColor()), 0);
+}
+
+// The tooltip window of this thread that has a tool for the window.
+HWND TooltipOf(HWND window) {
+    struct Search {
+        HWND tool;
+        HWND found;
+    } search{window, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(candidate, name, 64);
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.hwnd = s->tool;
+            tool.uId = reinterpret_cast<UINT_PTR>(s->tool);
+            if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 &&
+                SendMessageW(candidate, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+                s->found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(HLinkCtrl, TheTooltipShowsTheStartOfTheAddress) {
+    LinkPage page;
+    ASSERT_TRUE(page.Open());
+    const std::wstring address = L"https://www.quartzmoore.example/" + std::wstring(100, L'a');
+    page.link.SetURL(address);
+    HWND tooltip = TooltipOf(page.link.GetHwnd());
+    ASSERT_NE(tooltip, nullptr);
+
+    NMTTDISPINFOW wide{};
+    wide.hdr.hwndFrom = tooltip;
+    wide.hdr.code = TTN_GETDISPINFOW;
+    page.link.Send(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&wide));
+    ASSERT_NE(wide.lpszText, nullptr);
+    EXPECT_EQ(std::wstring(wide.lpszText), address.substr(0, 79));
+
+    NMTTDISPINFOA narrow{};
+    narrow.hdr.hwndFrom = tooltip;
+    narrow.hdr.code = TTN_GETDISPINFOA;
+    page.link.Send(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&narrow));
+    ASSERT_NE(narrow.lpszText, nullptr);
+    EXPECT_EQ(std::string(narrow.lpszText), std::string(address.begin(), address.begin() + 79));
+
+    // Without tooltips there is no tool.
+    LinkPage quiet;
+    quiet.link.EnableTooltips(false);
+    ASSERT_TRUE(quiet.Open());
+    EXPECT_EQ(TooltipOf(quiet.link.GetHwnd()), nullptr);
 }
 
 } // namespace

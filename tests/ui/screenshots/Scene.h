@@ -44,12 +44,25 @@ public:
     }
     // Runs after the picture, before the objects go (for example to end a worker thread).
     void AtEnd(std::function<void()> action) { atEnd_.push_back(std::move(action)); }
+    // Takes the picture now, of these windows as they lie on the screen (for example a dialog and a menu it
+    // opened); the picture program then saves it instead of taking one of the scene's window.
+    void TakePicture(const std::vector<HWND>& windows);
+    bool HasPicture() const { return !picture_.empty(); }
+    // The picture: 24-bit rows, bottom row first, each padded to four bytes, as a BMP file holds them.
+    const std::vector<unsigned char>& GetPicture(int& width, int& height) const {
+        width = pictureWidth_;
+        height = pictureHeight_;
+        return picture_;
+    }
     // Moves the mouse pointer over a window (the centre of its rectangle), for hover states.
     static void PointAt(HWND window);
 
 private:
     std::vector<std::shared_ptr<void>> objects_;
     std::vector<std::function<void()>> afterShown_;
+    std::vector<unsigned char> picture_;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
     std::vector<std::function<void()>> atEnd_;
 };
 

@@ -40,12 +40,38 @@ void Pump(DWORD milliseconds) {
     }
 }
 
-// Copies what the window shows, frame included, into a 24-bit bottom-up BMP file.
-bool SaveWindow(HWND window, const std::wstring& path) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
+// Writes 24-bit bottom-up rows as a BMP file.
+bool SaveBitmapFile(const std::vector<unsigned char>& rows, int width, int height, const std::wstring& path) {
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(rows.size());
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4d42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::ofstream out(platform::WideToUtf8(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+    out.write(reinterpret_cast<const char*>(rows.data()), static_cast<std::streamsize>(rows.size()));
+    return static_cast<bool>(out);
+}
+
+// What the windows show, frames included, each copied from its window context to its place on the screen, in a
+// white picture of the rectangle that holds them all (24-bit bottom-up rows).
+bool CaptureWindows(const std::vector<HWND>& windows, std::vector<unsigned char>& rows, int& width, int& height) {
+    RECT all{};
+    for (HWND window : windows) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        UnionRect(&all, &all, &rect);
+    }
+    width = all.right - all.left;
+    height = all.bottom - all.top;
     if (width <= 0 || height <= 0)
         return false;
     BITMAPINFO info{};
@@ -55,33 +81,34 @@ bool SaveWindow(HWND window, const std::wstring& path) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    HDC windowDc = GetWindowDC(window);
+    HDC screen = GetDC(nullptr);
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(windowDc);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != FALSE;
+    RECT area{0, 0, width, height};
+    FillRect(memory, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    bool copied = bits != nullptr;
+    for (HWND window : windows) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        HDC windowDc = GetWindowDC(window);
+        copied = BitBlt(memory, rect.left - all.left, rect.top - all.top, rect.right - rect.left,
+                        rect.bottom - rect.top, windowDc, 0, 0, SRCCOPY) != FALSE &&
+                 copied;
+        ReleaseDC(window, windowDc);
+    }
     GdiFlush();
+    if (copied) {
+        const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+        const auto* begin = static_cast<const unsigned char*>(bits);
+        rows.assign(begin, begin + stride * static_cast<size_t>(height));
+    }
     SelectObject(memory, old);
     DeleteDC(memory);
-    ReleaseDC(window, windowDc);
-    if (!copied || bits == nullptr) {
-        DeleteObject(bitmap);
-        return false;
-    }
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4d42;
-    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    file.bfSize = file.bfOffBits + imageSize;
-    info.bmiHeader.biSizeImage = imageSize;
-    std::ofstream out(platform::WideToUtf8(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
-    out.write(static_cast<const char*>(bits), imageSize);
     DeleteObject(bitmap);
-    return static_cast<bool>(out);
+    ReleaseDC(nullptr, screen);
+    return copied;
 }
 
 } // namespace
@@ -91,6 +118,11 @@ Scene::~Scene() {
         (*action)();
     while (!objects_.empty())
         objects_.pop_back();
+}
+
+void Scene::TakePicture(const std::vector<HWND>& windows) {
+    if (!CaptureWindows(windows, picture_, pictureWidth_, pictureHeight_))
+        picture_.clear();
 }
 
 void Scene::PointAt(HWND window) {
@@ -136,7 +168,17 @@ int main(int argc, char** argv) {
         scene.RunAfterShown();
         screenshots::Pump(300);
         const std::wstring path = folder + L"\\" + platform::Utf8ToWide(name + "-" + label + ".bmp");
-        if (!screenshots::SaveWindow(window, path)) {
+        std::vector<unsigned char> rows;
+        int width = 0;
+        int height = 0;
+        bool taken = false;
+        if (scene.HasPicture()) {
+            rows = scene.GetPicture(width, height);
+            taken = true;
+        } else {
+            taken = screenshots::CaptureWindows({window}, rows, width, height);
+        }
+        if (!taken || !screenshots::SaveBitmapFile(rows, width, height, path)) {
             std::fprintf(stderr, "%s: the picture could not be saved\n", name.c_str());
             ++failures;
         } else {
