@@ -2,6 +2,7 @@
 
 #include "platform/ShellOpen.h"
 #include "platform/WideText.h"
+#include "support/ProductAddresses.h"
 #include "ui/resource.h"
 
 namespace ui {
@@ -9,11 +10,8 @@ namespace ui {
 namespace {
 
 const int kPictureResources[CAdsStatic::kPictureCount] = {IDB_AD_HOME, IDB_AD_COMMANDLINE, IDB_AD_RELEASENOTES};
-const wchar_t* const kLinkAddresses[CAdsStatic::kPictureCount] = {
-    L"https://www.quartzmoore.example/tidyquill/",
-    L"https://www.quartzmoore.example/tidyquill/command-line.html",
-    L"https://www.quartzmoore.example/tidyquill/release-notes.html",
-};
+// Pages below the product's home page.
+const char* const kLinkPages[CAdsStatic::kPictureCount] = {"", "command-line.html", "release-notes.html"};
 
 } // namespace
 
@@ -37,7 +35,9 @@ int CAdsStatic::GetPictureResource(int index) {
 }
 
 std::wstring CAdsStatic::GetLinkAddress(int index) {
-    return index >= 0 && index < kPictureCount ? kLinkAddresses[index] : std::wstring();
+    if (index < 0 || index >= kPictureCount)
+        return {};
+    return platform::Utf8ToWide(std::string(kHomePageAddress) + kLinkPages[index]);
 }
 
 HBITMAP CAdsStatic::GetPicture(int index) const {

@@ -92,7 +92,7 @@ TEST(AdsStatic, AClickOpensThePageOfThePictureShown) {
     strip.Send(WM_TIMER, IDT_ADS_ROTATE);
     strip.Send(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     ASSERT_EQ(shell.requests.size(), 1u);
-    EXPECT_EQ(shell.requests[0].address, "https://www.quartzmoore.example/tidyquill/release-notes.html");
+    EXPECT_EQ(shell.requests[0].address, "https://www.quartzmoore.com/tidyquill/release-notes.html");
     EXPECT_EQ(shell.requests[0].verb, "open");
     EXPECT_EQ(shell.requests[0].owner, dialog.GetHwnd());
     // The picture and the index stay together.

@@ -41,7 +41,7 @@ struct LinkPage {
     bool Open() {
         if (!dialog.Open())
             return false;
-        link.SetURL(L"https://www.quartzmoore.example/tidyquill/");
+        link.SetURL(L"https://www.quartzmoore.com/tidyquill/");
         return true;
     }
 };
@@ -184,7 +184,7 @@ TEST(HLinkCtrl, AFailedOpenKeepsTheColourASuccessfulOneVisitsForGood) {
         RecordingShell shell(false);
         page.link.Send(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
         ASSERT_EQ(shell.requests.size(), 1u);
-        EXPECT_EQ(shell.requests[0].address, "https://www.quartzmoore.example/tidyquill/");
+        EXPECT_EQ(shell.requests[0].address, "https://www.quartzmoore.com/tidyquill/");
         EXPECT_EQ(shell.requests[0].verb, "");
         EXPECT_EQ(shell.requests[0].owner, page.dialog.GetHwnd());
         EXPECT_EQ(page.link.GetState(), CHLinkCtrl::kNormal);
@@ -266,7 +266,7 @@ HWND TooltipOf(HWND window) {
 TEST(HLinkCtrl, TheTooltipShowsTheStartOfTheAddress) {
     LinkPage page;
     ASSERT_TRUE(page.Open());
-    const std::wstring address = L"https://www.quartzmoore.example/" + std::wstring(100, L'a');
+    const std::wstring address = L"https://www.quartzmoore.com/" + std::wstring(100, L'a');
     page.link.SetURL(address);
     HWND tooltip = TooltipOf(page.link.GetHwnd());
     ASSERT_NE(tooltip, nullptr);

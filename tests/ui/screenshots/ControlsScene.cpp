@@ -131,7 +131,7 @@ TIDYQUILL_SCENE("controls") {
         return nullptr;
 
     for (auto& link : page.links)
-        link.SetURL(L"https://www.quartzmoore.example/tidyquill/");
+        link.SetURL(L"https://www.quartzmoore.com/tidyquill/");
     page.links[1].OpenLink(); // the picture program's shell answers yes: visited
     page.links[3].SetUnderlineMode(ui::CHLinkCtrl::kUnderlineHover);
     page.links[4].SetUnderlineMode(ui::CHLinkCtrl::kUnderlineNever);
