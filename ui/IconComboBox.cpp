@@ -108,6 +108,13 @@ void CIconComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
         DrawFocusRect(buffer, &rect);
 }
 
+bool CIconComboBox::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+    // The entries go with the window; so do the copies of their icons.
+    if (message == WM_DESTROY)
+        icons_.clear();
+    return false;
+}
+
 bool CIconComboBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
     if (message == WM_DRAWITEM) {
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));

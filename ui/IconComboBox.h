@@ -35,6 +35,7 @@ public:
 protected:
     // Sets the heights of the selection field (the icon) and of the entries.
     void PreSubclassWindow() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:

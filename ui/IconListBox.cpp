@@ -109,6 +109,13 @@ void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
         DrawFocusRect(buffer, &rect);
 }
 
+bool CIconListBox::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+    // The entries go with the window; so do the copies of their icons.
+    if (message == WM_DESTROY)
+        icons_.clear();
+    return false;
+}
+
 bool CIconListBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
     if (message == WM_DRAWITEM) {
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));

@@ -33,6 +33,7 @@ public:
     static std::wstring FitText(HDC dc, const std::wstring& text, int width, bool expandTabs);
 
 protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:

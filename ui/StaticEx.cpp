@@ -342,6 +342,8 @@ bool CStaticEx::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         return true;
     }
     case WM_SETFONT:
+    case WM_DESTROY:
+        // Made again from the window's font at the next paint.
         font_.reset();
         return false;
     case WM_ENABLE:

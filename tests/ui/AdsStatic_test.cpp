@@ -76,6 +76,17 @@ TEST(AdsStatic, TimerTicksShowThePicturesInTurnAndStartAgain) {
 
     // The rotation's timer runs with the control (killing it answers whether it existed).
     EXPECT_TRUE(KillTimer(strip.GetHwnd(), IDT_ADS_ROTATE));
+
+    // The same control on a new window: the picture of its index, the timer again, the pictures not scaled twice.
+    BITMAP before{};
+    GetObjectW(strip.GetPicture(0), sizeof(before), &before);
+    dialog.EndDialog(IDOK);
+    ASSERT_TRUE(dialog.Open());
+    EXPECT_EQ(Shown(strip), strip.GetPicture(strip.GetCurrentIndex()));
+    EXPECT_TRUE(KillTimer(strip.GetHwnd(), IDT_ADS_ROTATE));
+    BITMAP after{};
+    GetObjectW(strip.GetPicture(0), sizeof(after), &after);
+    EXPECT_EQ(after.bmWidth, before.bmWidth);
 }
 
 TEST(AdsStatic, AClickOpensThePageOfThePictureShown) {
