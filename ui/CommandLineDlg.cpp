@@ -98,7 +98,9 @@ bool CCommandLineDlg::OnInitDialog() {
     icon_.SetImageIcon(LoadIconW(nullptr, IDI_INFORMATION));
     helpText_.SetText(Widen(kHelpText));
     commandLine_.SetText(Widen(BuildCommandLineText(platform::GetModuleFilePath(nullptr), profiles_)));
-    return true;
+    // The focus on "Close" rather than on the line, which would show all of it selected.
+    Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(IDOK)), TRUE);
+    return false;
 }
 
 bool CCommandLineDlg::OnCommand(UINT id, UINT code, HWND control) {
