@@ -4,6 +4,16 @@
 
 namespace control_tests {
 
+namespace {
+
+// No control test may start a browser: until a test installs its own recording shell, every open is refused.
+const bool shellRefused = [] {
+    platform::SetShellOpenFunction([](const std::string&, const std::string&, void*) { return false; });
+    return true;
+}();
+
+} // namespace
+
 void PumpMessages() {
     MSG message;
     for (int round = 0; round < 3; ++round) {
