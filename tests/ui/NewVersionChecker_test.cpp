@@ -221,6 +221,27 @@ TEST_F(UpdateCheck, ServerThatNeverAnswersEndsAtTheReceiveTimeout) {
     EXPECT_EQ(server.RequestCount(), 1u);
 }
 
+// The library's own part: the body however the server frames it, the byte limit, and a cancelled request.
+TEST_F(UpdateCheck, HttpGetReadsTheBodyAsTheServerFramesIt) {
+    platform::HttpGetOptions options;
+    options.maxBytes = 10;
+    server.SetAnswer("0123456789abcdef");
+    EXPECT_EQ(platform::HttpGet(server.Address(), options), "0123456789");
+
+    options.maxBytes = kUpdateFileReadLimit;
+    server.SetRawAnswer("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n42|1.5.0|x");
+    EXPECT_EQ(platform::HttpGet(server.Address(), options), "42|1.5.0|x");
+    server.SetRawAnswer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\n42|\r\n7\r\n1.5.0|x\r\n0\r\n\r\n");
+    EXPECT_EQ(platform::HttpGet(server.Address(), options), "42|1.5.0|x");
+    EXPECT_EQ(server.RequestCount(), 3u);
+
+    platform::HttpCancellation cancelled;
+    cancelled.Cancel();
+    EXPECT_FALSE(platform::HttpGet(server.Address(), options, &cancelled));
+    EXPECT_FALSE(platform::HttpGet("not an address", options));
+    EXPECT_EQ(server.RequestCount(), 3u);
+}
+
 // --- What administrators decide ------------------------------------------------------------------------------------
 TEST_F(UpdateCheck, UpdateCheckZeroMeansNoRequestAtAll) {
     UseServer();
