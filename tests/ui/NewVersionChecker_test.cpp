@@ -356,7 +356,7 @@ TEST_F(UpdateCheck, DestroyingTheCheckerDuringASlowAnswerReturnsAtOnce) {
             slowest, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
     }
     std::printf("%d checkers destroyed during a check: the slowest destruction took %lld us\n", kRounds, slowest);
-    EXPECT_LT(slowest, 1000000);
+    EXPECT_LT(slowest, 2000000); // the time-outs are 5 and 10 s: a destructor that waited would take that long
 
     // The abandoned workers end when the answers come (or their connections were closed) and post nothing.
     server.HoldAnswers(false);
