@@ -9,7 +9,6 @@ namespace ui {
 
 namespace {
 
-constexpr int kIconSize = 16;
 // Programs named in the empty-tree hint before "...".
 constexpr size_t kHintNames = 7;
 
@@ -40,29 +39,31 @@ HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text, int 
 
 void CBrowsersTreeCtrl::PreSubclassWindow() {
     CThreeStateTreeCtrl::PreSubclassWindow();
-    images_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 0, 20));
+    const int size = SmallImageSize();
+    images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 20));
     TreeView_SetImageList(GetHwnd(), images_.get(), TVSIL_NORMAL);
 }
 
 int CBrowsersTreeCtrl::AddIcon(int resourceId) {
-    platform::UniqueIcon icon(LoadIconResource(resourceId, kIconSize));
+    const int size = SmallImageSize();
+    platform::UniqueIcon icon(LoadIconResource(resourceId, size));
     int index = icon.get() != nullptr ? ImageList_AddIcon(images_.get(), icon.get()) : -1;
     if (index < 0) {
         // Keep one image per slot even without the picture, so that the other items keep theirs.
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = kIconSize;
-        info.bmiHeader.biHeight = kIconSize;
+        info.bmiHeader.biWidth = size;
+        info.bmiHeader.biHeight = size;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         platform::UniqueBitmap blank(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        platform::UniqueBitmap blankMask(CreateBitmap(kIconSize, kIconSize, 1, 1, nullptr));
+        platform::UniqueBitmap blankMask(CreateBitmap(size, size, 1, 1, nullptr));
         if (blank.get() != nullptr && blankMask.get() != nullptr) {
             // A set mask bit leaves the background as it is: the slot draws nothing.
             HDC dc = CreateCompatibleDC(nullptr);
             HGDIOBJ old = SelectObject(dc, blankMask.get());
-            PatBlt(dc, 0, 0, kIconSize, kIconSize, WHITENESS);
+            PatBlt(dc, 0, 0, size, size, WHITENESS);
             SelectObject(dc, old);
             DeleteDC(dc);
             index = ImageList_Add(images_.get(), blank.get(), blankMask.get());

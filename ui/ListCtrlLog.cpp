@@ -52,6 +52,10 @@ void CListCtrlLog::CreateColumns(int totalWidth) {
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(Send(WM_GETFONT)));
     SIZE size{};
     GetTextExtentPoint32W(dc, L"00:00:00", 8, &size);
+    // One average character of room, so that the time does not run into the message.
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    size.cx += metrics.tmAveCharWidth;
     SelectObject(dc, old);
     ReleaseDC(list, dc);
 

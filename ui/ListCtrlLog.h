@@ -27,8 +27,8 @@ namespace ui {
 
 class CListCtrlLog : public CControl {
 public:
-    // Column 0 "Column0" as wide as "00:00:00" in the list's font, column 1 "Column1" the rest of totalWidth; adds
-    // full-row selection and double buffering to the list's extended styles.
+    // Column 0 "Column0" as wide as "00:00:00" and one average character in the list's font, column 1 "Column1" the
+    // rest of totalWidth; adds full-row selection and double buffering to the list's extended styles.
     void CreateColumns(int totalWidth);
 
     // Appends a line: the local time now as "%H:%M:%S", the message, and its bold flag; scrolls it fully into view.

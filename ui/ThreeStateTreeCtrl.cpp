@@ -9,11 +9,18 @@ namespace ui {
 
 namespace {
 
-constexpr int kImageSize = 16;
 constexpr UINT kStateMask = TVIS_STATEIMAGEMASK;
 // The strip's background, masked out. A colour no check box uses: under Wine the menu colour is the window colour,
 // which would make a box's inside transparent.
 constexpr COLORREF kMaskColour = RGB(255, 0, 255);
+
+// The square of a check box (13 pixels in a 16-pixel cell, in proportion in larger ones), centred in its cell.
+RECT BoxInCell(int cell, int size) {
+    const int box = std::max(1, size * 13 / 16);
+    const int left = cell * size + (size - box) / 2;
+    const int top = (size - box) / 2;
+    return RECT{left, top, left + box, top + box};
+}
 
 // Visual styles, looked up at run time so that a system without them draws the classic boxes.
 class ThemeFunctions {
@@ -32,7 +39,7 @@ public:
     }
 
     // Draws the three boxes into their cells with the "Button" theme; false when visual styles are not active.
-    bool DrawCheckBoxes(HWND window, HDC dc) const {
+    bool DrawCheckBoxes(HWND window, HDC dc, int size) const {
         if (isAppThemed_ == nullptr || open_ == nullptr || draw_ == nullptr || close_ == nullptr || !isAppThemed_())
             return false;
         HTHEME theme = open_(window, L"Button");
@@ -40,8 +47,7 @@ public:
             return false;
         const int states[] = {CBS_UNCHECKEDNORMAL, CBS_CHECKEDNORMAL, CBS_MIXEDNORMAL};
         for (int cell = 1; cell <= 3; ++cell) {
-            RECT rect{cell * kImageSize, 0, (cell + 1) * kImageSize, kImageSize};
-            InflateRect(&rect, -1, -1);
+            const RECT rect = BoxInCell(cell, size);
             draw_(theme, dc, BP_CHECKBOX, states[cell - 1], &rect, nullptr);
         }
         close_(theme);
@@ -61,12 +67,11 @@ private:
     CloseThemeDataFn close_ = nullptr;
 };
 
-void DrawClassicCheckBoxes(HDC dc) {
+void DrawClassicCheckBoxes(HDC dc, int size) {
     const UINT states[] = {DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED,
                            DFCS_BUTTON3STATE | DFCS_CHECKED | DFCS_INACTIVE};
     for (int cell = 1; cell <= 3; ++cell) {
-        RECT rect{cell * kImageSize, 0, (cell + 1) * kImageSize, kImageSize};
-        InflateRect(&rect, -1, -1);
+        RECT rect = BoxInCell(cell, size);
         DrawFrameControl(dc, &rect, DFC_BUTTON, states[cell - 1]);
     }
 }
@@ -146,22 +151,28 @@ void CThreeStateTreeCtrl::PreSubclassWindow() {
     BuildStateImages();
 }
 
+int SmallImageSize() {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    return size > 0 ? size : 16;
+}
+
 void CThreeStateTreeCtrl::BuildStateImages() {
-    platform::UniqueImageList images(ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, 4, 0));
+    const int size = SmallImageSize();
+    platform::UniqueImageList images(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0));
     if (images.get() == nullptr)
         return;
     HDC windowDc = GetDC(GetHwnd());
     platform::UniqueMemoryDC dc(CreateCompatibleDC(windowDc));
-    platform::UniqueBitmap strip(CreateCompatibleBitmap(windowDc, 4 * kImageSize, kImageSize));
+    platform::UniqueBitmap strip(CreateCompatibleBitmap(windowDc, 4 * size, size));
     ReleaseDC(GetHwnd(), windowDc);
     if (dc.get() == nullptr || strip.get() == nullptr)
         return;
     HGDIOBJ oldBitmap = SelectObject(dc.get(), strip.get());
-    RECT all{0, 0, 4 * kImageSize, kImageSize};
+    RECT all{0, 0, 4 * size, size};
     platform::UniqueBrush background(CreateSolidBrush(kMaskColour));
     FillRect(dc.get(), &all, background.get());
-    if (!ThemeFunctions().DrawCheckBoxes(GetHwnd(), dc.get()))
-        DrawClassicCheckBoxes(dc.get());
+    if (!ThemeFunctions().DrawCheckBoxes(GetHwnd(), dc.get(), size))
+        DrawClassicCheckBoxes(dc.get(), size);
     SelectObject(dc.get(), oldBitmap);
     if (ImageList_AddMasked(images.get(), strip.get(), kMaskColour) < 0)
         return;

@@ -17,6 +17,9 @@
 
 namespace ui {
 
+// The size of the tree's images: the system's small-icon size (16 pixels at 96 dots per inch, more on finer screens).
+int SmallImageSize();
+
 class CThreeStateTreeCtrl : public CControl {
 public:
     // State-image numbers (bits 12 to 15 of an item's state).

@@ -1,0 +1,152 @@
+// The profiles tree (a program with some profiles unticked, a missing profile, the context menu open) and the
+// activity log of a finished run (bold lines, a path shortened in the middle).
+
+#include "tests/ui/screenshots/Scene.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderHelpers.h"
+#include "platform/KnownFolders.h"
+#include "platform/PathText.h"
+#include "ui/BrowsersTreeCtrl.h"
+#include "ui/Dialog.h"
+#include "ui/DialogTemplate.h"
+#include "ui/ListCtrlLog.h"
+
+#include <filesystem>
+
+namespace {
+
+constexpr WORD kControlId = 100;
+
+// A dialog holding one control of the size the main window gives the tree and the log.
+template <typename Control> class ControlPage : public ui::CDialog {
+public:
+    explicit ControlPage(const DLGTEMPLATE* dialogTemplate) : CDialog(dialogTemplate) {}
+    Control control;
+
+protected:
+    void DoDataExchange() override { Bind(kControlId, control); }
+};
+
+ui::CDialogTemplate& MakePage(screenshots::Scene& scene, const wchar_t* caption, const wchar_t* label,
+                              const wchar_t* className, DWORD style) {
+    auto& page =
+        scene.Make<ui::CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 351, 134, caption);
+    page.AddControl(0x0082, WS_CHILD | WS_VISIBLE, 0, 7, 8, 292, 12, 0xffff, label);
+    page.AddControl(className, WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | style, 0, 7, 21, 337, 106, kControlId,
+                    L"");
+    return page;
+}
+
+// Profile folders where the programs keep them, in the picture program's own prefix.
+std::string MakeProfileFolder(const std::string& relative) {
+    const std::string path = platform::GetSpecialFolder(platform::kFolderRoamingAppData) + "\\" + relative;
+    std::error_code error;
+    std::filesystem::create_directories(platform::PathFromUtf8(path), error);
+    return path;
+}
+
+// For the timer that pictures the open context menu inside the menu's own loop.
+screenshots::Scene* menuScene = nullptr;
+HWND menuOwner = nullptr;
+
+HWND OpenMenuWindow() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(data) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void CALLBACK PictureTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (HWND menu = OpenMenuWindow(); menu != nullptr)
+        menuScene->TakePicture({menuOwner, menu});
+    EndMenu();
+}
+
+} // namespace
+
+TIDYQUILL_SCENE("profiles-tree") {
+    auto& catalogue = scene.Make<Catalogue>(BuildCatalogue(platform::KnownFolders{}));
+    CBrowser* firefox = catalogue.FindProgramByName("Firefox");
+    firefox->AddProfile(MakeProfileFolder("Mozilla\\Firefox\\Profiles\\k3v9x2qa.default-release\\"), "default-release",
+                        false);
+    firefox->AddProfile(MakeProfileFolder("Mozilla\\Firefox\\Profiles\\p0t4m7wd.work\\"), "work", false)->checked =
+        false;
+    // Its folder was deleted since it was added: shown unchecked with the missing image.
+    CBrowserProfile* gone = firefox->AddProfile(
+        platform::GetSpecialFolder(platform::kFolderRoamingAppData) + "\\Portable\\Old profile\\", "Old profile", true);
+    catalogue.FindProgramByName("Chrome")->AddProfile(MakeProfileFolder("..\\Local\\Google\\Chrome\\User Data"),
+                                                      "Default", false);
+    catalogue.FindProgramByName("Thunderbird")
+        ->AddProfile(MakeProfileFolder("Thunderbird\\Profiles\\r2d8c1ln.default-release\\"), "default-release", false);
+
+    auto& pageTemplate =
+        MakePage(scene, L"Profiles tree",
+                 L"Available profiles (please make sure that selected programs are not running):", WC_TREEVIEWW,
+                 TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_CHECKBOXES | WS_HSCROLL);
+    auto& page = scene.Make<ControlPage<ui::CBrowsersTreeCtrl>>(pageTemplate.Get());
+    if (!page.Create())
+        return nullptr;
+    page.control.SetCatalogue(&catalogue);
+    page.control.FillTree();
+    HWND owner = page.GetHwnd();
+    ui::CBrowsersTreeCtrl* tree = &page.control;
+    scene.AfterShown([owner, tree, gone, &scene] {
+        RECT text{};
+        HTREEITEM item = tree->FindItem(gone);
+        if (item == nullptr || !TreeView_GetItemRect(tree->GetHwnd(), item, &text, TRUE))
+            return;
+        POINT point{(text.left + text.right) / 2, text.bottom - 2};
+        ClientToScreen(tree->GetHwnd(), &point);
+        menuScene = &scene;
+        menuOwner = owner;
+        SetForegroundWindow(owner);
+        SetTimer(nullptr, 0, 400, PictureTheMenu);
+        tree->ShowContextMenu(point);
+    });
+    return owner;
+}
+
+TIDYQUILL_SCENE("activity-log") {
+    auto& pageTemplate = MakePage(scene, L"Activity log", L"Optimization progress:", WC_LISTVIEWW,
+                                  LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_NOCOLUMNHEADER);
+    auto& page = scene.Make<ControlPage<ui::CListCtrlLog>>(pageTemplate.Get());
+    if (!page.Create())
+        return nullptr;
+    ui::CListCtrlLog& log = page.control;
+    log.CreateColumns(log.GetClientRect().right);
+    const std::wstring firefox =
+        L"Path: C:\\Users\\Ada\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\k3v9x2qa.default-release\\";
+    const struct {
+        const wchar_t* time;
+        std::wstring text;
+        bool bold;
+    } lines[] = {
+        {L"14:02:11", L"Starting optimization", false},
+        {L"14:02:11", L"Optimizing 'default-release'", true},
+        {L"14:02:11", firefox, false},
+        {L"14:02:11", L"places.sqlite...", false},
+        {L"14:02:12", L"favicons.sqlite...", false},
+        {L"14:02:12", L"cookies.sqlite...", false},
+        {L"14:02:12", L"Optimized 9 files, new size: 21.4 MB (was 30.2 MB)", false},
+        {L"14:02:12", L"Optimizing 'Default'", true},
+        {L"14:02:12", L"Path: C:\\Users\\Ada\\AppData\\Local\\Google\\Chrome\\User Data\\Default", false},
+        {L"14:02:13", L"History...", false},
+        {L"14:02:13", L"Optimized 5 files, new size: 7.9 MB (was 11.5 MB)", false},
+        {L"14:02:14", L"Total: optimized 14 files, new size: 29.3 MB (was 41.7 MB)", false},
+        {L"14:02:14", L"Completed in 2.84 seconds", true},
+    };
+    for (const auto& line : lines)
+        log.AddLine(line.time, line.text, line.bold);
+    return page.GetHwnd();
+}
