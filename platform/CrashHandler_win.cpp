@@ -88,9 +88,9 @@ bool WriteCrashDump(EXCEPTION_POINTERS* exception) {
     exceptionInfo.ThreadId = GetCurrentThreadId();
     exceptionInfo.ExceptionPointers = exception;
     exceptionInfo.ClientPointers = FALSE;
-    MINIDUMP_CALLBACK_INFORMATION callback{};
+    // No callback: Wine's dbghelp calls the routine of any callback information it is given, even an empty one.
     if (!writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(), MiniDumpNormal, &exceptionInfo, nullptr,
-                   &callback)) {
+                   nullptr)) {
         // A half-written file would only mislead whoever finds it.
         file.reset();
         DeleteFileW(path.c_str());
