@@ -1,0 +1,78 @@
+// A program that installs the crash report as the Windows program does and then faults, for the crash handler's
+// tests: crash_probe <folder> <main|thread>. It works in the folder, records what it would open with the shell in
+// shell-open.txt there, and prints what the test needs to know before it faults.
+
+#include "platform/ShellOpen.h"
+#include "platform/WideText.h"
+#include "support/CrashReport.h"
+#include "ui/XMessageBox.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::string folder;
+
+void Tell(const std::string& line) {
+    std::ofstream(folder + "\\probe.txt", std::ios::binary | std::ios::app) << line << '\n' << std::flush;
+}
+
+LONG WINAPI ForeignFilter(EXCEPTION_POINTERS*) {
+    ExitProcess(42);
+}
+
+DWORD WINAPI Fault(void*) {
+    Tell("fault-thread " + std::to_string(GetCurrentThreadId()));
+    // Read through a volatile, so that the compiler cannot know the address and must make the access.
+    volatile std::uintptr_t address = 0x10;
+    *reinterpret_cast<volatile int*>(address) = 1;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3)
+        return 2;
+    folder = argv[1];
+    const std::string mode = argv[2];
+    if (!SetCurrentDirectoryW(platform::Utf8ToWide(folder).c_str()))
+        return 3;
+    // No test may reach a real mail program: the system's simple mail interface must be out of reach.
+    if (LoadLibraryW(L"MAPI32.DLL") != nullptr) {
+        Tell("mapi32 present");
+        return 4;
+    }
+
+    SetCrashReportIconId(128);
+    SetCrashReportAppName("CrashProbe");
+    SetCrashReportAppVersion("2.5.0.7");
+    SetCrashReportEmail("crash-probe@example.invalid");
+    platform::SetShellOpenFunction([](const std::string& address, const std::string& verb, void*) {
+        std::ofstream(folder + "\\shell-open.txt", std::ios::binary) << address << '\n' << verb;
+        return true;
+    });
+    SetCrashMessageBox(ui::ShowCrashMessageBox);
+    if (!InstallCrashHandler())
+        return 5;
+
+    // Once installed, the filter stays: a later replacement returns at once, answering no previous filter.
+    const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ForeignFilter);
+    Tell(previous == nullptr ? "replaced none" : "replaced some");
+    const auto* entry = reinterpret_cast<const unsigned char*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernelbase.dll"), "SetUnhandledExceptionFilter")));
+    char bytes[32];
+    std::snprintf(bytes, sizeof bytes, "entry %02x %02x %02x", entry[0], entry[1], entry[2]);
+    Tell(bytes);
+
+    if (mode == "main")
+        Fault(nullptr);
+    const HANDLE thread = CreateThread(nullptr, 0, Fault, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    return 6;
+}
