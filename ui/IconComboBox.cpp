@@ -19,8 +19,10 @@ int ScreenDpi() {
 
 CIconComboBox::CIconComboBox() : iconSize_(GetSystemMetrics(SM_CYSMICON)), margin_(2) {
     const int dpi = ScreenDpi();
-    if (dpi > 96)
+    if (dpi > 96) {
         margin_ = MulDiv(margin_, dpi, 96);
+        textGap_ = MulDiv(textGap_, dpi, 96);
+    }
 }
 
 CIconComboBox::~CIconComboBox() = default;

@@ -45,7 +45,7 @@ private:
     std::vector<platform::UniqueIcon> icons_;
     int iconSize_;
     int margin_;
-    int textGap_ = 5;
+    int textGap_ = 5; // pixels at 96 dots per inch, like the margin
 };
 
 } // namespace ui

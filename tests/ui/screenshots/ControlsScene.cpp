@@ -172,11 +172,23 @@ TIDYQUILL_SCENE("controls") {
     if (chrome != nullptr)
         DestroyIcon(chrome);
 
-    // The real pointer rests on the third link, so that it shows hovered.
+    // The real pointer rests on the third link, so that it shows hovered; the drop-down list is open, its second
+    // entry chosen, and pictured with the page.
     HWND hovered = page.links[2].GetHwnd();
-    scene.AfterShown([hovered] {
+    HWND pageWindow = page.GetHwnd();
+    HWND combo = page.combo.GetHwnd();
+    scene.AfterShown([&scene, hovered, pageWindow, combo] {
         screenshots::Scene::PointAt(hovered);
         SendMessageW(hovered, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+        SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        SendMessageW(combo, CB_SETCURSEL, 1, 0);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        GetComboBoxInfo(combo, &info);
+        screenshots::Scene::Settle(300);
+        if (info.hwndList != nullptr && IsWindowVisible(info.hwndList))
+            scene.TakePicture({pageWindow, info.hwndList});
+        SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
     });
-    return page.GetHwnd();
+    return pageWindow;
 }

@@ -54,6 +54,8 @@ public:
         height = pictureHeight_;
         return picture_;
     }
+    // Lets the windows handle what is queued for about this long.
+    static void Settle(unsigned milliseconds);
     // Moves the mouse pointer over a window (the centre of its rectangle), for hover states.
     static void PointAt(HWND window);
 

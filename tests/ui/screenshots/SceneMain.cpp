@@ -125,6 +125,10 @@ void Scene::TakePicture(const std::vector<HWND>& windows) {
         picture_.clear();
 }
 
+void Scene::Settle(unsigned milliseconds) {
+    Pump(milliseconds);
+}
+
 void Scene::PointAt(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
