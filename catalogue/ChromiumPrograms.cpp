@@ -68,8 +68,7 @@ void CBrowserChrome::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserChrome::GetProcessNames() const {
-    // On Linux the executable is named chrome in its own folder; the slash keeps chromium from matching.
-    return ForSystem<Names>({"chrome.exe"}, {"/chrome"});
+    return ForSystem<Names>({"chrome.exe"}, {"chrome"});
 }
 
 bool CBrowserChrome::IsProfileFolder(const std::string& folder) const {
@@ -88,7 +87,7 @@ void CBrowserVivaldi::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserVivaldi::GetProcessNames() const {
-    return ForSystem<Names>({"vivaldi.exe"}, {"vivaldi"});
+    return ForSystem<Names>({"vivaldi.exe"}, {"vivaldi-bin", "vivaldi"});
 }
 
 void CBrowserEpic::FindProfiles() {
@@ -147,7 +146,7 @@ void CBrowserIron::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserIron::GetProcessNames() const {
-    return ForSystem<Names>({"chrome.exe", "iron.exe"}, {"chromium", "/chrome"});
+    return ForSystem<Names>({"chrome.exe", "iron.exe"}, {"chromium", "chromium-browser", "chrome"});
 }
 
 bool CBrowserIron::IsProfileFolder(const std::string& folder) const {

@@ -38,7 +38,7 @@ void CBrowserSkype::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserSkype::GetProcessNames() const {
-    return ForSystem<Names>({"skype.exe"}, {"skype"});
+    return ForSystem<Names>({"skype.exe"}, {"skypeforlinux", "skype"});
 }
 
 bool CBrowserSkype::IsProfileFolder(const std::string& folder) const {
@@ -65,7 +65,7 @@ void CBrowserViber::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserViber::GetProcessNames() const {
-    return ForSystem<Names>({"Viber.exe"}, {"viber"});
+    return ForSystem<Names>({"Viber.exe"}, {"Viber", "viber"});
 }
 
 bool CBrowserViber::IsProfileFolder(const std::string& folder) const {

@@ -81,7 +81,7 @@ void CBrowserFirefox::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserFirefox::GetProcessNames() const {
-    return ForSystem<Names>({"firefox.exe"}, {"firefox"});
+    return ForSystem<Names>({"firefox.exe"}, {"firefox", "firefox-esr", "firefox-bin"});
 }
 
 bool CBrowserFirefox::IsProfileFolder(const std::string& folder) const {
@@ -97,7 +97,7 @@ CBrowserSeaMonkey::CBrowserSeaMonkey(const platform::KnownFolders& folders)
                                                         {{K::Home, ".mozilla/seamonkey/"}})) {}
 
 std::vector<std::string> CBrowserSeaMonkey::GetProcessNames() const {
-    return ForSystem<Names>({"seamonkey.exe"}, {"seamonkey"});
+    return ForSystem<Names>({"seamonkey.exe"}, {"seamonkey", "seamonkey-bin"});
 }
 
 CBrowserCyberfox::CBrowserCyberfox(const platform::KnownFolders& folders)
@@ -105,7 +105,7 @@ CBrowserCyberfox::CBrowserCyberfox(const platform::KnownFolders& folders)
                                                         {{K::Home, ".8pecxstudios/cyberfox/"}})) {}
 
 std::vector<std::string> CBrowserCyberfox::GetProcessNames() const {
-    return ForSystem<Names>({"Cyberfox.exe"}, {"cyberfox"});
+    return ForSystem<Names>({"Cyberfox.exe"}, {"cyberfox", "cyberfox-bin"});
 }
 
 // --- Pale Moon ------------------------------------------------------------------------------------------------
@@ -119,7 +119,7 @@ void CBrowserPalemoon::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserPalemoon::GetProcessNames() const {
-    return ForSystem<Names>({"palemoon.exe"}, {"palemoon"});
+    return ForSystem<Names>({"palemoon.exe"}, {"palemoon", "palemoon-bin"});
 }
 
 std::vector<std::string> CBrowserPalemoon::GetDatabaseFiles(const std::string& profilePath) const {
@@ -152,7 +152,7 @@ void CBrowserThunderbird::FindProfiles() {
 }
 
 std::vector<std::string> CBrowserThunderbird::GetProcessNames() const {
-    return ForSystem<Names>({"thunderbird.exe"}, {"thunderbird"});
+    return ForSystem<Names>({"thunderbird.exe"}, {"thunderbird", "thunderbird-bin"});
 }
 
 bool CBrowserThunderbird::IsProfileFolder(const std::string& folder) const {
@@ -168,5 +168,5 @@ std::string CBrowserFossaMail::GetProfilesIniPath() const {
 }
 
 std::vector<std::string> CBrowserFossaMail::GetProcessNames() const {
-    return ForSystem<Names>({"FossaMail.exe"}, {"fossamail"});
+    return ForSystem<Names>({"FossaMail.exe"}, {"fossamail", "fossamail-bin"});
 }

@@ -63,19 +63,23 @@ std::wstring ExecutableOf(const PROCESSENTRY32W& entry) {
 
 } // namespace
 
-std::vector<std::string> ListProcessExecutables() {
-    std::vector<std::string> executables;
+std::vector<RunningProcess> ListProcesses() {
+    std::vector<RunningProcess> processes;
     const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
-        return executables;
+        return processes;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         const std::wstring executable = ExecutableOf(entry);
         if (!executable.empty())
-            executables.push_back(WideToUtf8(executable));
+            processes.push_back({entry.th32ProcessID, WideToUtf8(executable), {}});
     }
-    return executables;
+    return processes;
+}
+
+std::uint64_t CurrentProcessId() {
+    return GetCurrentProcessId();
 }
 
 } // namespace platform

@@ -91,11 +91,12 @@ TEST(Catalogue, SixteenProgramsInTheirFixedOrderWithTheirIcons) {
         EXPECT_EQ(program.GetIconId(), rows[i].icon) << rows[i].name;
         EXPECT_EQ(program.GetProfileIconId(), rows[i].profileIcon) << rows[i].name;
         EXPECT_EQ(program.GetItemKind(), 0);
-        EXPECT_EQ(program.GetProcessNames().size(),
-                  std::string(rows[i].name) == "Chromium/Iron" ||
-                          (!platform::kWindows && std::string(rows[i].name) == "Yandex Browser")
-                      ? 2u
-                      : 1u);
+        // Linux builds run under several executable names (the distribution's, the Snap's, a launcher's).
+        if (platform::kWindows) {
+            EXPECT_EQ(program.GetProcessNames().size(), std::string(rows[i].name) == "Chromium/Iron" ? 2u : 1u);
+        } else {
+            EXPECT_FALSE(program.GetProcessNames().empty()) << rows[i].name;
+        }
         EXPECT_TRUE(program.GetProfiles().empty()) << "no folders, no profiles: " << rows[i].name;
     }
 }

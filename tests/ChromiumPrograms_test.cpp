@@ -161,7 +161,9 @@ TEST(ChromiumPrograms, ProcessNames) {
         EXPECT_EQ(CBrowserYandex(none).GetProcessNames(), (std::vector<std::string>{"browser.exe"}));
         EXPECT_EQ(CBrowserBrave(none).GetProcessNames(), (std::vector<std::string>{"Brave.exe"}));
     } else {
-        EXPECT_EQ(CBrowserIron(none).GetProcessNames(), (std::vector<std::string>{"chromium", "/chrome"}));
-        EXPECT_EQ(CBrowserChrome(none).GetProcessNames(), (std::vector<std::string>{"/chrome"}));
+        // Debian's chromium package runs /usr/lib/chromium/chromium; Chrome and the Snap's Chromium run "chrome".
+        EXPECT_EQ(CBrowserIron(none).GetProcessNames(),
+                  (std::vector<std::string>{"chromium", "chromium-browser", "chrome"}));
+        EXPECT_EQ(CBrowserChrome(none).GetProcessNames(), (std::vector<std::string>{"chrome"}));
     }
 }

@@ -31,16 +31,21 @@ long Count(const std::vector<std::string>& found, const std::string& executable)
 
 } // namespace
 
-// --- A name anywhere in the path, any letter case, one entry per process ------------------------------------------
+// --- Windows: a name anywhere in the path, any letter case, one entry per process ---------------------------------
+// --- Linux: the executable's file name, exactly --------------------------------------------------------------------
 
-TEST(RunningPrograms, FindsEveryProcessWhosePathHoldsOneOfTheNames) {
+TEST(RunningPrograms, FindsEveryProcessOfTheNamedPrograms) {
     TempFolder temp;
-    MakeFolder(temp / "FIREFOX.EXE.old");
-    const std::string executable = Join({temp.Path(), "FIREFOX.EXE.old", ExecutableName("run")});
+    // Windows: the name in a folder of the path. Linux: the file name itself, in a folder named after another
+    // program.
+    const std::string executable = platform::kWindows ? Join({temp.Path(), "FIREFOX.EXE.old", "run.exe"})
+                                                      : Join({temp.Path(), "opera-tools", "firefox"});
+    MakeFolder(executable.substr(0, executable.rfind(platform::kPathSeparator)));
     std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(executable));
 
     TestProgram firefox("Firefox", {ExecutableName("firefox")});
     TestProgram vivaldi("Vivaldi", {ExecutableName("vivaldi")});
+    TestProgram opera("Opera", {ExecutableName("opera")});
     TestProgram iron("Chromium/Iron", {ExecutableName("chrome"), ExecutableName("firefox")});
 
     {
@@ -54,10 +59,51 @@ TEST(RunningPrograms, FindsEveryProcessWhosePathHoldsOneOfTheNames) {
         const std::vector<std::string> found = FindRunningPrograms({&vivaldi, &firefox});
         EXPECT_EQ(Count(found, executable), 2) << ::testing::PrintToString(found);
         EXPECT_EQ(Count(FindRunningPrograms({&vivaldi}), executable), 0);
+        if (!platform::kWindows) {
+            EXPECT_EQ(Count(FindRunningPrograms({&opera}), executable), 0) << "a folder's name is no program";
+        }
         // Two programs that both claim the process still give one entry per process.
         EXPECT_EQ(Count(FindRunningPrograms({&firefox, &iron}), executable), 2);
         EXPECT_TRUE(FindRunningPrograms({}).empty());
     }
     // Both copies have ended.
     EXPECT_EQ(Count(FindRunningPrograms({&firefox}), executable), 0);
+}
+
+#ifndef _WIN32
+TEST(RunningPrograms, LinuxNamesArePartOfNoOtherName) {
+    // /opt/cooperative/tool is no Opera, and firefox-tools/helper no Firefox.
+    TempFolder temp;
+    const std::string tool = Join({temp.Path(), "cooperative", "tool"});
+    const std::string helper = Join({temp.Path(), "firefox-tools", "helper"});
+    for (const std::string& path : {tool, helper}) {
+        MakeFolder(path.substr(0, path.rfind('/')));
+        std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(path));
+    }
+    TestProgram opera("Opera", {"opera"});
+    TestProgram firefox("Firefox", {"firefox"});
+    TestProgram helperProgram("Helper", {"helper"});
+    PipedProcess first;
+    PipedProcess second;
+    ASSERT_TRUE(first.Start(tool, {"wait"}));
+    ASSERT_TRUE(second.Start(helper, {"wait"}));
+    ASSERT_EQ(first.ReadLine(), "ready");
+    ASSERT_EQ(second.ReadLine(), "ready");
+    EXPECT_EQ(Count(FindRunningPrograms({&opera, &firefox}), tool), 0);
+    EXPECT_EQ(Count(FindRunningPrograms({&opera, &firefox}), helper), 0);
+    EXPECT_EQ(Count(FindRunningPrograms({&helperProgram}), helper), 1);
+}
+#endif
+
+TEST(RunningPrograms, ThisProcessNeverCountsItself) {
+    // A copy of Tidyquill kept in a folder named after a program, or named like one, is not its own obstacle.
+#ifdef _WIN32
+    const std::string name = "runningprograms_test.exe";
+#else
+    const std::string self = platform::PathToUtf8(std::filesystem::canonical("/proc/self/exe"));
+    const std::string name = self.substr(self.rfind('/') + 1);
+#endif
+    TestProgram itself("Firefox", {name});
+    for (const std::string& found : FindRunningPrograms({&itself}))
+        EXPECT_EQ(FindNoCase(found, name), std::string::npos) << found;
 }
