@@ -5,8 +5,10 @@
 #include "engine/LogOutput.h"
 #include "platform/FolderEntries.h"
 #include "platform/PathText.h"
+#include "platform/System.h"
 #include "support/StringHelpers.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -59,10 +61,13 @@ std::vector<CBrowserProfile*> ParseProfileArgument(Catalogue& catalogue, const s
         }
         if (profile != nullptr)
             result.push_back(profile);
-    } else if (profilePart == "all") {
+    }
+    // A path that leads to no profile (a file named all in the current folder, a folder named Default where Chrome
+    // keeps one) may still be meant as a name.
+    if (result.empty() && profilePart == "all") {
         for (const auto& profile : program->GetProfiles())
             result.push_back(profile.get());
-    } else {
+    } else if (result.empty()) {
         for (const auto& profile : program->GetProfiles()) {
             if (EqualsNoCase(profile->GetName(), profilePart)) {
                 result.push_back(profile.get());
@@ -73,4 +78,54 @@ std::vector<CBrowserProfile*> ParseProfileArgument(Catalogue& catalogue, const s
     if (result.empty())
         Log("Invalid profile specified.");
     return result;
+}
+
+ProfileSelection SelectProfiles(Catalogue& catalogue, const std::vector<std::string>& arguments) {
+    ProfileSelection selection;
+    for (const std::string& argument : arguments) {
+        const std::vector<CBrowserProfile*> profiles = ParseProfileArgument(catalogue, argument);
+        if (profiles.empty())
+            selection.argumentRejected = true;
+        std::vector<CBrowserProfile*> added;
+        for (CBrowserProfile* profile : profiles) {
+            const auto has = [profile](const std::vector<CBrowserProfile*>& list) {
+                return std::find(list.begin(), list.end(), profile) != list.end();
+            };
+            if (!has(selection.profiles) && !has(added))
+                added.push_back(profile);
+        }
+        selection.profiles.insert(selection.profiles.begin(), added.begin(), added.end());
+    }
+    return selection;
+}
+
+InfoRequest FindInfoRequest(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h" || argument == "/?")
+            return InfoRequest::usage;
+        if (argument == "--version")
+            return InfoRequest::version;
+    }
+    return InfoRequest::none;
+}
+
+std::vector<std::string> UsageLines(const Catalogue& catalogue) {
+    const std::string self = platform::kWindows ? "Tidyquill.exe" : "tidyquill";
+    std::string programs;
+    for (const auto& program : catalogue.Programs()) {
+        const std::string name = program->GetName();
+        programs += (programs.empty() ? "" : ", ") + (name.find(' ') == std::string::npos ? name : '"' + name + '"');
+    }
+    return {
+        "Usage: " + self + " /<program>:<profile> [/<program>:<profile> ...]",
+        "  <profile>: a profile name, the keyword all, or a profile folder",
+        "  <program>: " + programs,
+        "  Example: " + self + " /Firefox:all /Chrome:Default",
+        "  " + self + " --help (or -h, /?) shows this text, " + self + " --version the version.",
+        "Exit status:",
+        "  0  the run completed and every selected file was compacted or already compact",
+        "  1  nothing ran or the run did not complete (invalid syntax, a related program running, a locked file,",
+        "     another copy running)",
+        "  2  the run completed, but an argument was invalid or a file was not compacted (a warning line)",
+    };
 }

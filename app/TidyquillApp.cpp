@@ -46,6 +46,8 @@ bool CTidyquillApp::SavePreferences() {
 }
 
 bool CTidyquillApp::InitInstance() {
+    if (AnswerInfoRequest())
+        return false;
     SetInstanceMutexName("TIDYQUILLMUTEX");
     ConfigureCrashReport();
     if (IsAlreadyRunning(true)) {
@@ -53,7 +55,7 @@ bool CTidyquillApp::InitInstance() {
         // does nothing. Either way nothing else happens, also when arguments were given.
         if (!platform::kWindows)
             platform::WriteErrorLine("Tidyquill is already running.");
-        exitCode_ = GetArgCount() > 1 ? 1 : 0;
+        exitCode_ = GetArgCount() > 1 ? kExitNotRun : kExitCompleted;
         return true;
     }
     CWinAppExtended::InitInstance();
@@ -79,29 +81,52 @@ bool CTidyquillApp::RunCommandLine() {
     if (GetArgCount() < 2)
         return false;
 
-    // Each argument's profiles go to the front, so the last argument's profiles are optimized first.
-    std::vector<CBrowserProfile*> selection;
-    for (int i = 1; i < GetArgCount(); ++i) {
-        const std::vector<CBrowserProfile*> profiles = ParseProfileArgument(GetArg(i));
-        selection.insert(selection.begin(), profiles.begin(), profiles.end());
-    }
-    exitCode_ = 1;
-    if (selection.empty()) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < GetArgCount(); ++i)
+        arguments.push_back(GetArg(i));
+    const ProfileSelection selection = SelectProfiles(catalogue_, arguments);
+    exitCode_ = kExitNotRun;
+    if (selection.profiles.empty()) {
         Log("Error: invalid command line syntax, please run Tidyquill to learn more about its command line");
         return true;
     }
 
     std::vector<CBrowser*> programs;
-    for (CBrowserProfile* profile : selection)
+    for (CBrowserProfile* profile : selection.profiles)
         if (std::find(programs.begin(), programs.end(), profile->GetProgram()) == programs.end())
             programs.push_back(profile->GetProgram());
-    if (!FindRunningPrograms(programs).empty()) {
+    const std::vector<std::string> running = FindRunningPrograms(programs);
+    if (!running.empty()) {
         Log("Error: some related programs are still running. Please terminate them before running Tidyquill.");
+        for (const std::string& executable : running)
+            Log("Running: " + executable);
         return true;
     }
 
-    if (RunOptimization(selection, nullptr, nullptr))
-        exitCode_ = 0;
+    RunSummary summary;
+    RunOptimization(selection.profiles, nullptr, nullptr, &summary);
+    if (summary.completed)
+        exitCode_ = selection.argumentRejected || summary.filesNotCompacted > 0 ? kExitWithWarnings : kExitCompleted;
+    return true;
+}
+
+bool CTidyquillApp::AnswerInfoRequest() {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < GetArgCount(); ++i)
+        arguments.push_back(GetArg(i));
+    switch (FindInfoRequest(arguments)) {
+    case InfoRequest::none:
+        return false;
+    case InfoRequest::usage:
+        // The program names come from a catalogue that looks nowhere for profiles.
+        for (const std::string& line : UsageLines(BuildCatalogue(platform::KnownFolders())))
+            platform::WriteConsoleLine(line);
+        break;
+    case InfoRequest::version:
+        platform::WriteConsoleLine(GetAppName() + " " + GetAppVersionString());
+        break;
+    }
+    exitCode_ = kExitCompleted;
     return true;
 }
 
@@ -115,14 +140,6 @@ void CTidyquillApp::RunMainWindow() {
         return;
     }
     // The Linux build has only the command line: without arguments it says how to use it.
-    std::string programs;
-    for (const auto& program : catalogue_.Programs()) {
-        const std::string name = program->GetName();
-        programs += (programs.empty() ? "" : ", ") + (name.find(' ') == std::string::npos ? name : '"' + name + '"');
-    }
-    for (const std::string& line :
-         {std::string("Usage: tidyquill /<program>:<profile> [/<program>:<profile> ...]"),
-          std::string("  <profile>: a profile name, the keyword all, or a profile folder"), "  <program>: " + programs,
-          std::string("  Example: tidyquill /Firefox:all /Chrome:Default")})
+    for (const std::string& line : UsageLines(catalogue_))
         platform::WriteConsoleLine(line);
 }

@@ -30,16 +30,17 @@ public:
     bool InitInstance() override;
 
     // Runs the command-line mode when the process has arguments: parses them, refuses while a related program
-    // runs, and optimizes the selection. False when there are no arguments.
+    // runs (naming each of its processes), and optimizes the selection. False when there are no arguments.
     bool RunCommandLine();
 
     // The profiles named by one argument ("/<program>:<profile name>", "/<program>:all" or
     // "/<program>:<profile folder>"); reports its own errors through the log channel.
     std::vector<CBrowserProfile*> ParseProfileArgument(const std::string& argument);
 
-    // The process's exit status: 0 when a command-line run completed, or when nothing was asked for; 1 when nothing
+    // The process's exit status (ExitStatus): 0 when a command-line run completed and compacted every selected
+    // file, when only the usage text or the version was asked for, or when nothing was asked for; 1 when nothing
     // was optimized (no valid selection, a related program running, another copy running) or the run did not
-    // complete.
+    // complete; 2 when the run completed but an argument selected nothing or a file was not compacted.
     int GetExitCode() const { return exitCode_; }
 
     // Writes the preferences document to its file; false when it could not be written. Does nothing for a copy
@@ -53,6 +54,9 @@ private:
     // Fills in the crash report's icon, name, version and support address and installs its handler (on Windows;
     // Linux keeps the system's own crash handling).
     void ConfigureCrashReport();
+    // Prints the usage text or the version when an argument asks for it (before anything else happens, also while
+    // another copy runs); false when none does.
+    bool AnswerInfoRequest();
     // The graphical mode through the supplied function; without one, a short usage text.
     void RunMainWindow();
 

@@ -12,7 +12,8 @@ public:
     using Sink = std::function<void(const std::string& text, int bold)>;
 
     // Delivers one message. In window mode the sink has received it when Log returns, so the text may be released
-    // right after; in console mode it is written as one line (lost when there is no console).
+    // right after; in console mode it is written as one line (lost when there is no console): "Error:" and
+    // "Warning:" lines as errors (standard error on Linux), all others as output.
     void Log(const std::string& utf8Text, int bold);
 
     // Switches to window mode: from now on every message goes to sink, synchronously, on the calling thread of Log.

@@ -1,5 +1,6 @@
 #include "platform/Console.h"
 
+#include "platform/Utf8.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
@@ -54,7 +55,7 @@ void WriteConsoleLine(const std::string& utf8Text) {
     const bool attached = attach != nullptr && attach(ATTACH_PARENT_PROCESS);
     {
         ConsoleDevice console;
-        console.Write(Utf8ToCodePage(utf8Text, CP_THREAD_ACP) + "\n");
+        console.Write(Utf8ToCodePage(MakePrintable(utf8Text), CP_THREAD_ACP) + "\n");
     }
     // A process that has a console of its own (a console program, a test) keeps it.
     if (attached)

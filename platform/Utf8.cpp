@@ -68,6 +68,24 @@ std::u32string DecodeUtf8Lenient(std::string_view bytes) {
     return out;
 }
 
+std::string MakePrintable(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char32_t codePoint : DecodeUtf8Lenient(bytes)) {
+        if (codePoint < 0x20 || codePoint == 0x7F) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[codePoint >> 4];
+            out += kHex[codePoint & 0xF];
+        } else if (codePoint >= 0x80 && codePoint <= 0x9F) {
+            AppendUtf8(out, U'\uFFFD');
+        } else {
+            AppendUtf8(out, codePoint);
+        }
+    }
+    return out;
+}
+
 void AppendUtf8(std::string& out, char32_t codePoint) {
     if (codePoint < 0x80) {
         out += static_cast<char>(codePoint);

@@ -13,6 +13,11 @@ bool IsWellFormedUtf8(std::string_view bytes);
 // Decodes UTF-8 into code points; each byte that does not start a well-formed sequence becomes U+FFFD.
 std::u32string DecodeUtf8Lenient(std::string_view bytes);
 
+// Text that is safe to show on a terminal: every byte that does not start a well-formed UTF-8 sequence becomes
+// U+FFFD, the C0 controls and DEL become "\x" and two hex digits (ESC is "\x1b"), and the C1 controls U+0080 to
+// U+009F become U+FFFD. Everything else is kept.
+std::string MakePrintable(std::string_view bytes);
+
 // Encodes one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

@@ -29,6 +29,8 @@ public:
     static void WriteDatabase(const std::string& path);
 
     std::string operator/(const std::string& relative) const { return temp_ / relative; }
+    // The temporary folder that holds everything of this user.
+    const std::string& Path() const { return temp_.Path(); }
 
 private:
     TempFolder temp_;

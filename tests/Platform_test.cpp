@@ -33,6 +33,19 @@ TEST(Utf8, WellFormedTestRejectsEveryIllFormedShape) {
     EXPECT_FALSE(platform::IsWellFormedUtf8("\xF8\x88\x80\x80\x80"));
 }
 
+TEST(Utf8, PrintableTextKeepsLettersAndShowsControlsAndBadBytes) {
+    EXPECT_EQ(platform::MakePrintable("Zürich \xE6\x97\xA5 \xF0\x9F\x98\x80"), "Zürich \xE6\x97\xA5 \xF0\x9F\x98\x80");
+    // A profile named with terminal escape codes: the escape shows as text, not as a code.
+    EXPECT_EQ(platform::MakePrintable("evil\x1b]0;title\x07\x1b[2J"), "evil\\x1b]0;title\\x07\\x1b[2J");
+    EXPECT_EQ(platform::MakePrintable(std::string("a\0b\r\n\t\x7F", 7)), "a\\x00b\\x0d\\x0a\\x09\\x7f");
+    // The C1 control CSI (U+009B) and bytes that are no UTF-8 become U+FFFD.
+    EXPECT_EQ(platform::MakePrintable("\xC2\x9B"
+                                      "2J"),
+              "\xEF\xBF\xBD"
+              "2J");
+    EXPECT_EQ(platform::MakePrintable("Z\xFCrich\x9B"), "Z\xEF\xBF\xBDrich\xEF\xBF\xBD");
+}
+
 TEST(Utf8, LenientDecodingAndLatin1) {
     EXPECT_EQ(platform::DecodeUtf8Lenient("a\xC3\xBC\xFF"), (std::u32string{U'a', U'\u00FC', U'\uFFFD'}));
     EXPECT_EQ(platform::Latin1ToUtf8("Z\xFCrich"), "Zürich");

@@ -73,10 +73,11 @@ if [ "$system" = linux ]; then
         remember_background $!
         sleep 0.5
     }
-    start_program_named() { # a process whose executable's path holds the program's process name
-        mkdir -p "$tmp/firefox-portable"
-        cp "$helper" "$tmp/firefox-portable/helper"
-        setsid bash -c 'sleep 600 | exec "$1" wait' _ "$tmp/firefox-portable/helper" >/dev/null &
+    running_program=$tmp/portable/firefox
+    start_program_named() { # a process whose executable's file name is the program's process name
+        mkdir -p "$tmp/portable"
+        cp "$helper" "$running_program"
+        setsid bash -c 'sleep 600 | exec "$1" wait' _ "$running_program" >/dev/null &
         remember_background $!
         sleep 0.5
     }
@@ -119,7 +120,8 @@ else
         remember_background $!
         for _ in $(seq 50); do [ -s "$tmp/probe-report" ] && break; sleep 0.2; done
     }
-    start_program_named() {
+    running_program=$tmp/firefox.exe.old/run.exe
+    start_program_named() { # a process whose executable's path holds the program's process name
         mkdir -p "$tmp/firefox.exe.old"
         cp "$helper" "$tmp/firefox.exe.old/run.exe"
         setsid bash -c 'sleep 600 | exec "$1" --keep-input "$2" wait' _ "$wine_run" "$(shown "$tmp/firefox.exe.old/run.exe")" \
@@ -165,23 +167,42 @@ fingerprint() { find "$firefox" "$thunderbird" "$chrome" -type f -exec md5sum {}
 
 # expect_lines <name>: compares the program's output with the lines on standard input (not a pipe: the count of
 # failures must stay in this shell). A line starting with "~" is a
-# regular expression for the whole line; every other line is compared letter for letter.
+# regular expression for the whole line; every other line is compared letter for letter. On Linux the "Error:" and
+# "Warning:" lines are expected on standard error, in their order, and all others on standard output.
 expect_lines() {
-    local name=$1 expected actual i
+    local name=$1 all=() expected=() errors=() actual i
     checks=$((checks + 1))
-    mapfile -t expected
-    mapfile -t actual <<<"$out"
-    [ -z "$out" ] && actual=()
+    mapfile -t all
+    for line in "${all[@]}"; do
+        if [ "$system" = linux ] && [[ $line == Error:* || $line == Warning:* || $line == "~Error:"* || $line == "~Warning:"* ]]; then
+            errors+=("$line")
+        else
+            expected+=("$line")
+        fi
+    done
+    if [ "$system" = linux ]; then
+        compare_lines "$name (standard error)" "$err" "${errors[@]}" || return
+    fi
+    compare_lines "$name" "$out" "${expected[@]}"
+}
+
+# compare_lines <name> <text> <expected lines...>
+compare_lines() {
+    local name=$1 text=$2 actual i
+    shift 2
+    local expected=("$@")
+    mapfile -t actual <<<"$text"
+    [ -z "$text" ] && actual=()
     if [ ${#expected[@]} -ne ${#actual[@]} ]; then
-        fail "$name: ${#actual[@]} lines instead of ${#expected[@]}:"$'\n'"$out"
-        return
+        fail "$name: ${#actual[@]} lines instead of ${#expected[@]}:"$'\n'"$text"
+        return 1
     fi
     for i in "${!expected[@]}"; do
         local want=${expected[$i]} got=${actual[$i]}
         if [[ $want == "~"* ]]; then
-            [[ $got =~ ^${want:1}$ ]] || { fail "$name: line $((i + 1)) is '$got', expected /${want:1}/"; return; }
+            [[ $got =~ ^${want:1}$ ]] || { fail "$name: line $((i + 1)) is '$got', expected /${want:1}/"; return 1; }
         else
-            [ "$got" = "$want" ] || { fail "$name: line $((i + 1)) is '$got', expected '$want'"; return; }
+            [ "$got" = "$want" ] || { fail "$name: line $((i + 1)) is '$got', expected '$want'"; return 1; }
         fi
     done
 }
@@ -249,7 +270,7 @@ run "$tmp" /firefox:default /Firefox:DEFAULT /Thunderbird:default
     echo "$completed"
 } >"$tmp/expected"
 expect_lines "names and order" <"$tmp/expected"
-expect_status 0 "names and order"
+expect_status 2 "names and order" # the run completed, but one argument was invalid
 
 # "All" is a profile name; nothing selected at all gives the longer message too, and the status says so.
 before=$(fingerprint)
@@ -265,15 +286,20 @@ expect_lines "bad arguments" <"$tmp/expected"
 expect_status 1 "bad arguments"
 expect_unchanged "bad arguments"
 
-# A file or folder named all in the current folder is taken as the path it names.
+# A file or folder named all in the current folder that is no profile's folder: all is the keyword after all.
 mkdir -p "$tmp/cwd/all"
 run "$tmp/cwd" /Firefox:all
 {
-    echo "Invalid profile specified."
-    echo "$long_syntax"
+    echo "Starting optimization"
+    profile_lines second "$ff1$sep" places.sqlite
+    optimized 1
+    profile_lines default "$ff0$sep" places.sqlite
+    optimized 1
+    total 2
+    echo "$completed"
 } >"$tmp/expected"
 expect_lines "all in the current folder" <"$tmp/expected"
-expect_status 1 "all in the current folder"
+expect_status 0 "all in the current folder"
 
 # A profile folder selects its profile whatever program the argument names (Windows: other case, no separator).
 path_argument=$(native "$ff1")
@@ -317,7 +343,14 @@ start_program_named
 run "$tmp" /Thunderbird:all
 expect_status 0 "another program running"
 run "$tmp" /Thunderbird:all /Firefox:second
-echo "Error: some related programs are still running. Please terminate them before running Tidyquill." >"$tmp/expected"
+{
+    echo "Error: some related programs are still running. Please terminate them before running Tidyquill."
+    if [ "$system" = linux ]; then
+        echo "Running: $running_program"
+    else
+        echo '~Running: .*\\firefox\.exe\.old\\run\.exe'
+    fi
+} >"$tmp/expected"
 expect_lines "related program running" <"$tmp/expected"
 expect_status 1 "related program running"
 make_fixtures
@@ -331,12 +364,54 @@ run "$tmp" /Firefox:all
 if [ "$system" = linux ]; then
     checks=$((checks + 1))
     [ "$err" = "Tidyquill is already running." ] || fail "second copy: standard error is '$err'"
+    err=""
 fi
 expect_lines "second copy" </dev/null
 expect_status 1 "second copy"
 expect_unchanged "second copy"
 stop_background
 sleep 0.5
+
+# A file that could not be compacted: the run completes with a warning, and the status says so.
+make_fixtures
+{ head -c 100 "$ff0/places.sqlite"; head -c 20000 /dev/urandom; } >"$ff0/broken.sqlite"
+run "$tmp" /Firefox:default
+checks=$((checks + 1))
+grep -q '^Warning: ' <<<"$out"$'\n'"$err" || fail "broken database: no warning line"$'\n'"$out$err"
+[ "$system" = linux ] && ! grep -q '^Warning: ' <<<"$out" || [ "$system" = windows ] || fail "broken database: a warning on standard output"
+expect_status 2 "broken database"
+rm -f "$ff0/broken.sqlite"
+
+# A profile named with terminal escape codes: they reach the terminal as text.
+make_fixtures
+printf '[Profile0]\nName=evil\033[2J\033]0;x\007\nIsRelative=1\nPath=Profiles/p0.default\n' >"$firefox/profiles.ini"
+run "$tmp" /Firefox:all
+checks=$((checks + 1))
+grep -q $'\033' <<<"$out"$'\n'"$err" && fail "escape codes: an escape character reached the output"
+grep -q $'\007' <<<"$out"$'\n'"$err" && fail "escape codes: a bell character reached the output"
+grep -qF "Optimizing 'evil\x1b[2J\x1b]0;x\x07'" <<<"$out" || fail "escape codes: the name is not shown as text:"$'\n'"$out"
+expect_status 0 "escape codes"
+
+# Usage text and version: on standard output, status 0, nothing run; the README's table of statuses agrees.
+make_fixtures
+before=$(fingerprint)
+for argument in --help -h '/?'; do
+    run "$tmp" "$argument" /Firefox:all
+    checks=$((checks + 1))
+    grep -q '^Usage: ' <<<"$out" && grep -q '^Exit status:' <<<"$out" || fail "$argument: no usage text:"$'\n'"$out"
+    expect_status 0 "$argument"
+done
+readme=$(dirname "$0")/../../README.md
+while IFS= read -r line; do
+    checks=$((checks + 1))
+    grep -qF -- "$(sed -E 's/^ +([0-9]) +/| \1 | /' <<<"$line")" "$readme" ||
+        fail "the README's table has no row for the usage line '$line'"
+done < <(grep -E '^  [0-9]  ' <<<"$out" | tr -d '\r')
+run "$tmp" --version
+checks=$((checks + 1))
+[[ $out =~ ^Tidyquill\ [0-9]+(\.[0-9]+)+$ ]] || fail "--version printed '$out'"
+expect_status 0 "--version"
+expect_unchanged "usage and version"
 
 # The preferences: a command-line run writes back what it read (tab-indented), keeping unknown elements and the
 # custom profiles, which can be named on the command line by their folder.

@@ -1,0 +1,119 @@
+// The command line's selection: a path that is no profile taken as a name, each profile once, the arguments that
+// select nothing, and the arguments that ask for the usage text or the version.
+
+#include "app/CommandLine.h"
+
+#include "CatalogueFixture.h"
+#include "EngineTestSupport.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderHelpers.h"
+#include "platform/PathText.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+// Firefox with the profiles second and default (in that order in profiles.ini), Chrome with its "User Data".
+class CommandLine : public ::testing::Test {
+protected:
+    CommandLine() {
+        const std::string firefox = user.ProgramFolder("Firefox");
+        WriteFile(Join({firefox, "profiles.ini"}), "[Profile1]\nName=second\nIsRelative=1\nPath=Profiles/p1\n"
+                                                   "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/p0\n");
+        MakeFolder(Join({firefox, "Profiles", "p0"}));
+        MakeFolder(Join({firefox, "Profiles", "p1"}));
+        MakeFolder(Join({user.ProgramFolder("Chrome"), "Default"}));
+        catalogue = BuildCatalogue(user.Folders());
+        const auto& firefoxProfiles = catalogue.FindProgramByName("Firefox")->GetProfiles();
+        second = firefoxProfiles.at(0).get();
+        first = firefoxProfiles.at(1).get();
+        chrome = catalogue.FindProgramByName("Chrome")->GetProfiles().at(0).get();
+    }
+    ~CommandLine() override { std::filesystem::current_path(previous); }
+
+    // Runs the arguments in folder as the current folder.
+    ProfileSelection SelectIn(const std::string& folder, const std::vector<std::string>& arguments) {
+        std::filesystem::current_path(platform::PathFromUtf8(folder));
+        return SelectProfiles(catalogue, arguments);
+    }
+
+    std::filesystem::path previous = std::filesystem::current_path();
+    FakeUser user;
+    Catalogue catalogue;
+    CBrowserProfile* first = nullptr;  // Firefox's "default"
+    CBrowserProfile* second = nullptr; // Firefox's "second"
+    CBrowserProfile* chrome = nullptr;
+};
+
+using Profiles = std::vector<CBrowserProfile*>;
+
+} // namespace
+
+// --- A profile part that names a file or folder which is no profile is tried as a name ----------------------------
+
+TEST_F(CommandLine, APathThatLeadsToNoProfileIsTriedAsANameOrAll) {
+    WriteFile(user / Join({"cwd", "all"}), "a file named all");
+    MakeFolder(user / Join({"cwd", "default"}));
+    LogCapture log;
+    EXPECT_EQ(SelectIn(user / "cwd", {"/Firefox:all"}).profiles, (Profiles{second, first}));
+    EXPECT_EQ(SelectIn(user / "cwd", {"/Firefox:default"}).profiles, Profiles{first});
+    // Chrome's profile is its "User Data" folder; started from there, "Default" is also a folder below it.
+    EXPECT_EQ(SelectIn(user.ProgramFolder("Chrome"), {"/Chrome:Default"}).profiles, Profiles{chrome});
+    EXPECT_TRUE(log.Texts().empty()) << ::testing::PrintToString(log.Texts());
+
+    // A path that is a profile's folder still wins, whatever program the argument names.
+    EXPECT_EQ(SelectIn(user / "cwd", {"/Chrome:" + first->GetPath()}).profiles, Profiles{first});
+    // A path that is no profile and no name of one is still refused.
+    const ProfileSelection refused = SelectIn(user / "cwd", {"/Firefox:" + (user / "cwd")});
+    EXPECT_TRUE(refused.profiles.empty());
+    EXPECT_TRUE(refused.argumentRejected);
+    EXPECT_EQ(log.Texts(), std::vector<std::string>{"Invalid profile specified."});
+}
+
+// --- Each profile once, where it was first selected ---------------------------------------------------------------
+
+TEST_F(CommandLine, EachProfileIsSelectedOnceInTheOrderOfItsFirstSelection) {
+    LogCapture log;
+    EXPECT_EQ(SelectIn(user.Path(), {"/Firefox:all", "/Firefox:all"}).profiles, (Profiles{second, first}));
+    // By name and by path: the same profile.
+    EXPECT_EQ(SelectIn(user.Path(), {"/Firefox:default", "/Firefox:" + first->GetPath()}).profiles, Profiles{first});
+    // The last argument's profiles come first, unless an earlier argument selected them already.
+    EXPECT_EQ(SelectIn(user.Path(), {"/Firefox:default", "/Chrome:Default", "/Firefox:all"}).profiles,
+              (Profiles{second, chrome, first}));
+    EXPECT_TRUE(log.Texts().empty()) << ::testing::PrintToString(log.Texts());
+}
+
+TEST_F(CommandLine, AnArgumentThatSelectsNothingIsRemembered) {
+    LogCapture log;
+    const ProfileSelection mixed = SelectIn(user.Path(), {"/Firefox:default", "/Firefox:nobody", "Firefox:all"});
+    EXPECT_EQ(mixed.profiles, Profiles{first});
+    EXPECT_TRUE(mixed.argumentRejected);
+    EXPECT_EQ(log.Texts(),
+              (std::vector<std::string>{"Invalid profile specified.", "Error: invalid command line syntax"}));
+    EXPECT_FALSE(SelectIn(user.Path(), {"/Firefox:default", "/Firefox:default"}).argumentRejected);
+}
+
+// --- Usage text and version ---------------------------------------------------------------------------------------
+
+TEST(CommandLineInfo, HelpAndVersionArgumentsAreRecognisedExactly) {
+    EXPECT_EQ(FindInfoRequest({}), InfoRequest::none);
+    for (const char* argument : {"--help", "-h", "/?"})
+        EXPECT_EQ(FindInfoRequest({argument}), InfoRequest::usage) << argument;
+    EXPECT_EQ(FindInfoRequest({"--version"}), InfoRequest::version);
+    EXPECT_EQ(FindInfoRequest({"/Firefox:all", "--version", "-h"}), InfoRequest::version);
+    for (const char* argument : {"--HELP", "-help", "/?x", "--versions", "/Firefox:--help", "-H"})
+        EXPECT_EQ(FindInfoRequest({argument}), InfoRequest::none) << argument;
+
+    const std::vector<std::string> usage = UsageLines(BuildCatalogue(platform::KnownFolders()));
+    std::string text;
+    for (const std::string& line : usage)
+        text += line + "\n";
+    for (const char* part :
+         {"\"Pale Moon\"", "Chromium/Iron", "\"Brave Browser\"", "Exit status:", "  0  ", "  1  ", "  2  "})
+        EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+}
