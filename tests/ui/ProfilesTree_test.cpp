@@ -142,6 +142,24 @@ TEST_F(ProfilesTree, AClickOnTheTextSelectsAndTheSpaceKeyTogglesLikeAClick) {
     EXPECT_EQ(host.checksChanged, notices + 3);
 }
 
+TEST_F(ProfilesTree, ADoubleClickOnABoxTogglesTwiceThroughThePropagation) {
+    MakeProfiles({"a", "b"});
+    Fill();
+    HTREEITEM firefox = Program("Firefox");
+    ClickBox(Child(firefox, 1));
+    EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1}));
+    // The second press of a double click arrives as a double click: the box toggles back, and the program with it,
+    // rather than the system flipping the box alone.
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    ScreenToClient(host.tree.GetHwnd(), &cursor);
+    const LPARAM position = MAKELPARAM(cursor.x, cursor.y);
+    PostMessageW(host.tree.GetHwnd(), WM_LBUTTONUP, 0, position);
+    host.tree.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, position);
+    PumpPendingMessages();
+    EXPECT_EQ(States(firefox), (std::vector<int>{2, 2, 2}));
+}
+
 TEST_F(ProfilesTree, ParentRecomputationRules) {
     MakeProfiles({"a", "b", "c"});
     Fill();
