@@ -241,14 +241,20 @@ void CBrowsersTreeCtrl::DrawEmptyText(HDC dc) const {
     const std::wstring firstLine = GetEmptyTreeHint();
     const std::wstring text = firstLine + L"\nYou can drag a custom profile folder.";
     const int saved = SaveDC(dc);
+    // An empty tree may leave its background unpainted: the hint brings its own.
+    const RECT client = GetClientRect();
+    const COLORREF treeBackground = TreeView_GetBkColor(GetHwnd());
+    const COLORREF background =
+        treeBackground == static_cast<COLORREF>(-1) ? GetSysColor(COLOR_WINDOW) : treeBackground;
+    SetBkColor(dc, background);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+    SetBkMode(dc, TRANSPARENT);
     SelectObject(dc, reinterpret_cast<HFONT>(Send(WM_GETFONT)));
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     SIZE first{};
     GetTextExtentPoint32W(dc, firstLine.c_str(), static_cast<int>(firstLine.size()), &first);
     RECT bounds{};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_NOPREFIX);
-    const RECT client = GetClientRect();
     // Both lines centred on the first line's width, the first line's middle at the middle of the window.
     const int width = std::max<int>(first.cx, bounds.right - bounds.left);
     RECT target = client;
