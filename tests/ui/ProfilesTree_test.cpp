@@ -4,6 +4,7 @@
 
 #include "CatalogueFixture.h"
 #include "ControlHost.h"
+#include "NamedProgram.h"
 #include "TestWindow.h"
 
 #include "catalogue/Catalogue.h"
@@ -253,6 +254,28 @@ TEST_F(ProfilesTree, TheImageListDoesNotGrowWithRefreshes) {
     PumpPendingMessages();
     EXPECT_EQ(TreeView_GetImageList(host.tree.GetHwnd(), TVSIL_STATE), host.tree.GetStateImageList());
     EXPECT_EQ(ImageList_GetImageCount(host.tree.GetStateImageList()), 4);
+}
+
+TEST_F(ProfilesTree, ProgramsWhosePicturesCannotBeLoadedKeepTheirImageSlots) {
+    // Programs whose icon numbers name no resource: every slot is still filled, so the indices stay right.
+    std::vector<std::unique_ptr<CBrowser>> programs;
+    programs.push_back(std::make_unique<NamedProgram>("First"));
+    programs.push_back(std::make_unique<NamedProgram>("Second"));
+    catalogue = Catalogue(std::move(programs));
+    for (const auto& program : catalogue.Programs()) {
+        const std::string folder = user / program->GetName();
+        MakeFolder(folder);
+        program->AddProfile(folder, "p", false);
+    }
+    host.tree.SetCatalogue(&catalogue);
+    host.tree.FillTree();
+    EXPECT_EQ(ImageList_GetImageCount(host.tree.GetNormalImageList()), 5);
+    TVITEMW item{};
+    item.mask = TVIF_HANDLE | TVIF_IMAGE;
+    item.hItem = Child(host.tree.GetNextSiblingItem(host.tree.GetRootItem()), 0);
+    ASSERT_TRUE(TreeView_GetItem(host.tree.GetHwnd(), &item));
+    EXPECT_EQ(item.iImage, 4); // the second program's profile image
+    UpdateWindow(host.tree.GetHwnd());
 }
 
 // --- The worker's question -----------------------------------------------------------------------------------------
