@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -80,6 +81,47 @@ private:
     static constexpr wchar_t kProbeSettings[] = L"Software\\Wine\\AppDefaults\\crash_probe.exe\\DllOverrides";
 };
 
+// Turns the program's update check off while the object lives (the machine-wide value wins over the user's), so
+// that the real program asks no server; the value that was there comes back afterwards.
+class UpdateCheckOff {
+public:
+    UpdateCheckOff() {
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Quartzmoore Software\\Tidyquill", 0, nullptr, 0,
+                        KEY_READ | KEY_WRITE, nullptr, key_.put(), nullptr);
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (RegQueryValueExW(key_.get(), L"UpdateCheck", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS)
+            saved_ = value;
+        Set(0);
+    }
+    ~UpdateCheckOff() {
+        if (saved_)
+            Set(*saved_);
+        else
+            RegDeleteValueW(key_.get(), L"UpdateCheck");
+    }
+
+private:
+    void Set(DWORD value) {
+        RegSetValueExW(key_.get(), L"UpdateCheck", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+
+    platform::UniqueRegistryKey key_;
+    std::optional<DWORD> saved_;
+};
+
+// The report's box once it is shown; none after a minute.
+HWND WaitForBox(const wchar_t* title) {
+    for (int i = 0; i < 600; ++i) {
+        const HWND box = FindWindowW(L"#32770", title);
+        if (box != nullptr && IsWindowVisible(box))
+            return box;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return nullptr;
+}
+
 // What a probe run showed and left.
 struct ProbeRun {
     std::string replaced; // "replaced none": a later SetUnhandledExceptionFilter did nothing
@@ -117,13 +159,7 @@ ProbeRun RunProbe(const std::string& folder, const std::string& mode, int answer
     }
     run.faultThread = std::stoul(fault.substr(13));
 
-    HWND box = nullptr;
-    for (int i = 0; i < 600 && box == nullptr; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        box = FindWindowW(L"#32770", kBoxTitle);
-        if (box != nullptr && !IsWindowVisible(box))
-            box = nullptr;
-    }
+    const HWND box = WaitForBox(kBoxTitle);
     run.boxShown = box != nullptr;
     if (box != nullptr) {
         for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -296,4 +332,49 @@ TEST(CrashHandler, SendReportWithAnotherMailerAndNoMapiOpensTheMailLink) {
     EXPECT_EQ(ReadFile(Join({folder.Path(), "shell-open.txt"})),
               FormatMailtoLink("crash-probe@example.invalid", "CrashProbe 2.5.0.7 Bug Report", ExpectedBody(dumpPath)) +
                   "\nopen");
+}
+
+// --- The program itself --------------------------------------------------------------------------------------------
+// The real program, started without arguments, has its report in place: a thread that another process starts in it
+// at a bad address faults there, and the report names the program's own file and version.
+TEST(CrashHandlerProgram, FaultInTheRunningProgramIsReportedAndEndsItWithOne) {
+    UpdateCheckOff noUpdateCheck;
+    TempFolder folder;
+    const std::wstring program = platform::Utf8ToWide(TIDYQUILL_PROGRAM);
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               platform::Utf8ToWide(folder.Path()).c_str(), &startup, &process));
+    const platform::UniqueKernelHandle processHandle(process.hProcess);
+    const platform::UniqueKernelHandle mainThread(process.hThread);
+    EXPECT_EQ(WaitForInputIdle(process.hProcess, 60000), 0u);
+
+    DWORD faultThread = 0;
+    const platform::UniqueKernelHandle thread(CreateRemoteThread(
+        process.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<std::uintptr_t>(0x10)),
+        nullptr, 0, &faultThread));
+    ASSERT_TRUE(thread);
+    const HWND box = WaitForBox(L"Tidyquill - Unhandled Exception");
+    if (box != nullptr)
+        PostMessageW(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+    const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(process.hProcess, 99);
+    ASSERT_NE(box, nullptr);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(exitCode, 1u);
+
+    const std::vector<std::string> dumps = DumpFiles(folder.Path());
+    ASSERT_EQ(dumps.size(), 1u);
+    EXPECT_TRUE(
+        std::regex_match(dumps[0], std::regex(R"(Tidyquill\.exe_\d+\.\d+\.\d+\.\d+_\d+\.\d+_x64_[-_.\d]+\.dmp)")))
+        << dumps[0];
+    const DumpFacts dump = ReadDump(Join({folder.Path(), dumps[0]}));
+    EXPECT_TRUE(dump.signature);
+    EXPECT_EQ(dump.exceptionThread, faultThread);
+    EXPECT_EQ(dump.exceptionCode, 0xC0000005u);
 }
