@@ -1,6 +1,7 @@
 #include "catalogue/Ini.h"
 
 #include "platform/IniFile.h"
+#include "platform/System.h"
 #include "platform/Utf8.h"
 #include "support/StringHelpers.h"
 
@@ -12,7 +13,10 @@ void CIni::GetSectionNames(std::vector<std::string>& names) const {
 
 std::string CIni::GetString(const std::string& section, const std::string& key) const {
     const std::string bytes = platform::IniValueBytes(path_, section, key);
-    return platform::IsWellFormedUtf8(bytes) ? bytes : platform::NarrowCodePageToUtf8(bytes);
+    // Linux file names are bytes with no code page: a path that is no UTF-8 names a real folder only as it stands.
+    if (platform::IsWellFormedUtf8(bytes) || !platform::kWindows)
+        return bytes;
+    return platform::NarrowCodePageToUtf8(bytes);
 }
 
 namespace {

@@ -12,8 +12,9 @@ public:
 
     // Replaces the list's content with the names of all sections in file order.
     void GetSectionNames(std::vector<std::string>& names) const;
-    // A value decoded from UTF-8 when its bytes are well-formed UTF-8, otherwise from the system's narrow code
-    // page; empty when the key or section is absent.
+    // A value decoded from UTF-8 when its bytes are well-formed UTF-8, otherwise (Windows) from the system's narrow
+    // code page; on Linux, where file names are bytes, such a value is kept as it stands. Empty when the key or
+    // section is absent.
     std::string GetString(const std::string& section, const std::string& key) const;
     // True for "true" or "yes" in any letter case, or a value whose leading decimal number is not zero (1, TRUE,
     // Yes, 7); false for 0, no, false, abc and an absent key.

@@ -1,5 +1,7 @@
 #include "catalogue/Ini.h"
 
+#include "platform/System.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -63,10 +65,16 @@ TEST(Ini, ValuesAreUtf8WhenWellFormedOtherwiseTheNarrowCodePage) {
                     "Ascii=plain\n");
     const CIni ini(path);
     EXPECT_EQ(ini.GetString("Profile0", "Utf8"), "Zürich 日");
-    EXPECT_EQ(ini.GetString("Profile0", "Latin"), "Zürich");
     EXPECT_EQ(ini.GetString("Profile0", "Ascii"), "plain");
-    // An overlong form is not UTF-8, so its bytes are read as narrow code page characters.
-    EXPECT_EQ(ini.GetString("Profile0", "Overlong"), "\xC3\x80\xC2\xAF");
+    if (platform::kWindows) {
+        EXPECT_EQ(ini.GetString("Profile0", "Latin"), "Zürich");
+        // An overlong form is not UTF-8, so its bytes are read as narrow code page characters.
+        EXPECT_EQ(ini.GetString("Profile0", "Overlong"), "\xC3\x80\xC2\xAF");
+    } else {
+        // Linux file names are bytes: a value that is no UTF-8 is kept as it stands.
+        EXPECT_EQ(ini.GetString("Profile0", "Latin"), "Z\xFCrich");
+        EXPECT_EQ(ini.GetString("Profile0", "Overlong"), "\xC0\xAF");
+    }
 }
 
 TEST(Ini, AFileWithAByteOrderMarkGivesLettersOutsideTheCodePage) {

@@ -105,9 +105,28 @@ TEST(MozillaPrograms, NonAsciiPathsInUtf8AndInTheNarrowCodePage) {
     WriteFile(Join({folder, "profiles.ini"}), "[Profile0]\nName=J\xC3\xBCrgen\nIsRelative=1\nPath=Profiles/j\xC3\xBC\n"
                                               "[Profile1]\nName=J\xFCrgen\nIsRelative=1\nPath=Profiles/l\xFC\n");
     const std::string base = folder + kSep + "Profiles" + kSep;
+    // Linux file names are bytes: the Latin-1 name is the folder's real name, kept as it stands.
+    const std::string latin = platform::kWindows ? "Jürgen" : "J\xFCrgen";
+    const std::string latinFolder = platform::kWindows ? "lü" : "l\xFC";
     EXPECT_EQ(FindWith<CBrowserFirefox>(user),
-              (std::vector<Found>{{"Jürgen", base + "jü" + kSep}, {"Jürgen", base + "lü" + kSep}}));
+              (std::vector<Found>{{"Jürgen", base + "jü" + kSep}, {latin, base + latinFolder + kSep}}));
 }
+
+#ifndef _WIN32
+TEST(MozillaPrograms, AProfileFolderWhoseNameIsNoUtf8IsFoundListedAndCompacted) {
+    FakeUser user;
+    const std::string folder = user.ProgramFolder("Firefox");
+    WriteFile(Join({folder, "profiles.ini"}), "[Profile0]\nName=J\xFCrgen\nIsRelative=1\nPath=Profiles/l\xFC\xFF\n");
+    const std::string profileFolder = Join({folder, "Profiles", "l\xFC\xFF"});
+    FakeUser::WriteDatabase(Join({profileFolder, "caf\xE9.sqlite"}));
+    CBrowserFirefox firefox(user.Folders());
+    firefox.FindProfiles();
+    ASSERT_EQ(firefox.GetProfiles().size(), 1u);
+    CBrowserProfile& profile = *firefox.GetProfiles()[0];
+    EXPECT_EQ(profile.GetPath(), profileFolder + kSep);
+    EXPECT_EQ(profile.GetFileList(), std::vector<std::string>{Join({profileFolder, "caf\xE9.sqlite"})});
+}
+#endif
 
 TEST(MozillaPrograms, DefaultMarksChangeNothingAndMissingFoldersStillCount) {
     FakeUser user;

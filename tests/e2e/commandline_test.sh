@@ -392,6 +392,29 @@ grep -q $'\007' <<<"$out"$'\n'"$err" && fail "escape codes: a bell character rea
 grep -qF "Optimizing 'evil\x1b[2J\x1b]0;x\x07'" <<<"$out" || fail "escape codes: the name is not shown as text:"$'\n'"$out"
 expect_status 0 "escape codes"
 
+# Linux file names are bytes: a profile folder whose name is no UTF-8 is found and compacted under its real name;
+# only the text shown has U+FFFD in place of the bad byte.
+if [ "$system" = linux ]; then
+    make_fixtures
+    latin=$firefox/Profiles/l$'\xfc'
+    fragmented_db "$latin/places.sqlite"
+    printf '[Profile0]\nName=J\xfcrgen\nIsRelative=1\nPath=Profiles/l\xfc\n' >"$firefox/profiles.ini"
+    size_before=$(stat -c %s "$latin/places.sqlite")
+    run "$tmp" /Firefox:all
+    {
+        echo "Starting optimization"
+        echo "Optimizing 'J"$'\xef\xbf\xbd'"rgen'"
+        echo "Path: $firefox/Profiles/l"$'\xef\xbf\xbd'"/"
+        echo "places.sqlite..."
+        total 1
+        echo "$completed"
+    } >"$tmp/expected"
+    expect_lines "a folder name that is no UTF-8" <"$tmp/expected"
+    expect_status 0 "a folder name that is no UTF-8"
+    checks=$((checks + 1))
+    [ "$(stat -c %s "$latin/places.sqlite")" -lt "$size_before" ] || fail "a folder name that is no UTF-8: not compacted"
+fi
+
 # Usage text and version: on standard output, status 0, nothing run; the README's table of statuses agrees.
 make_fixtures
 before=$(fingerprint)
