@@ -1,9 +1,11 @@
 #include "catalogue/ChromiumPrograms.h"
 
 #include "catalogue/FolderHelpers.h"
+#include "platform/FolderEntries.h"
 #include "support/StringHelpers.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -31,24 +33,39 @@ int CountMarkerFiles(const std::string& folder, const std::vector<std::string>& 
     return static_cast<int>(std::count(seen.begin(), seen.end(), true));
 }
 
-void FindUserDataProfile(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places) {
+namespace {
+
+// Adds a profile for the places that pass the test. Windows: the first one. Linux: every one, in the order of the
+// places (a user may have the distribution's build beside the Snap or the Flatpak), a folder reached again through
+// a link only once.
+void AddProfilesAt(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places,
+                   const std::function<bool(const std::string&)>& accepts) {
+    std::vector<platform::FileIdentity> seen;
     for (const DataLocation& place : places) {
         const std::string candidate = ResolveLocation(folders, place);
-        if (!candidate.empty() && PathExists(candidate) && PathExists(AppendBackslash(candidate) + kDefault)) {
-            program.AddProfile(candidate, kDefault, false);
+        if (candidate.empty() || !accepts(candidate))
+            continue;
+        const auto identity = platform::GetFileIdentity(candidate);
+        if (identity && std::find(seen.begin(), seen.end(), *identity) != seen.end())
+            continue;
+        if (identity)
+            seen.push_back(*identity);
+        program.AddProfile(candidate, kDefault, false);
+        if (platform::kWindows)
             return;
-        }
     }
 }
 
+} // namespace
+
+void FindUserDataProfile(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places) {
+    AddProfilesAt(program, folders, places, [](const std::string& candidate) {
+        return PathExists(candidate) && PathExists(AppendBackslash(candidate) + kDefault);
+    });
+}
+
 void FindProfileFolder(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places) {
-    for (const DataLocation& place : places) {
-        const std::string candidate = ResolveLocation(folders, place);
-        if (!candidate.empty() && PathExists(candidate)) {
-            program.AddProfile(candidate, kDefault, false);
-            return;
-        }
-    }
+    AddProfilesAt(program, folders, places, [](const std::string& candidate) { return PathExists(candidate); });
 }
 
 std::vector<std::string> DefaultSubfolderDatabases(const std::string& userDataFolder) {

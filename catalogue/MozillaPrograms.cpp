@@ -2,7 +2,10 @@
 
 #include "catalogue/FolderHelpers.h"
 #include "catalogue/Ini.h"
+#include "platform/FolderEntries.h"
 #include "support/StringHelpers.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -20,6 +23,37 @@ std::string FindProfilesFolder(const platform::KnownFolders& folders, const Data
             return folder;
     }
     return {};
+}
+
+// The folders whose profiles.ini is read, each ending with a separator. Windows: the first place that holds one.
+// Linux: every place that holds one, in the order of the places (a user may have Debian's package beside the Snap or
+// the Flatpak), a folder reached again through a link only once.
+std::vector<std::string> ProfilesFolders(const platform::KnownFolders& folders, const DataLocations& places) {
+    std::vector<std::string> found;
+    if (platform::kWindows) {
+        const std::string first = FindProfilesFolder(folders, places);
+        if (!first.empty())
+            found.push_back(first);
+        return found;
+    }
+    std::vector<platform::FileIdentity> seen;
+    for (const DataLocation& place : places) {
+        const std::string folder = ResolveLocation(folders, place);
+        if (folder.empty() || !PathExists(folder + kProfilesIni))
+            continue;
+        const auto identity = platform::GetFileIdentity(folder);
+        if (identity && std::find(seen.begin(), seen.end(), *identity) != seen.end())
+            continue;
+        if (identity)
+            seen.push_back(*identity);
+        found.push_back(folder);
+    }
+    return found;
+}
+
+void ReadEveryProfilesIni(CBrowser& program, const platform::KnownFolders& folders, const DataLocations& places) {
+    for (const std::string& folder : ProfilesFolders(folders, places))
+        ReadProfilesIni(program, folder + kProfilesIni, folder);
 }
 
 bool HasFileNamed(const std::vector<std::string>& names, const std::string& wanted) {
@@ -75,9 +109,7 @@ CBrowserFirefox::CBrowserFirefox(const platform::KnownFolders& folders)
                                                 {K::Home, ".var/app/org.mozilla.firefox/.mozilla/firefox/"}})) {}
 
 void CBrowserFirefox::FindProfiles() {
-    const std::string folder = FindProfilesFolder(folders_, appDataSubfolder);
-    if (!folder.empty())
-        ReadProfilesIni(*this, folder + kProfilesIni, folder);
+    ReadEveryProfilesIni(*this, folders_, appDataSubfolder);
 }
 
 std::vector<std::string> CBrowserFirefox::GetProcessNames() const {
@@ -111,11 +143,9 @@ std::vector<std::string> CBrowserCyberfox::GetProcessNames() const {
 // --- Pale Moon ------------------------------------------------------------------------------------------------
 
 void CBrowserPalemoon::FindProfiles() {
-    const std::string folder = FindProfilesFolder(
-        folders_, ForSystem<DataLocations>({{K::RoamingAppData, "Moonchild Productions\\Pale Moon\\"}},
-                                           {{K::Home, ".moonchild productions/pale moon/"}}));
-    if (!folder.empty())
-        ReadProfilesIni(*this, folder + kProfilesIni, folder);
+    ReadEveryProfilesIni(*this, folders_,
+                         ForSystem<DataLocations>({{K::RoamingAppData, "Moonchild Productions\\Pale Moon\\"}},
+                                                  {{K::Home, ".moonchild productions/pale moon/"}}));
 }
 
 std::vector<std::string> CBrowserPalemoon::GetProcessNames() const {
@@ -134,17 +164,25 @@ std::string CBrowserThunderbird::FirstProfilesIni(const DataLocations& places) c
     return folder.empty() ? std::string() : folder + kProfilesIni;
 }
 
+DataLocations CBrowserThunderbird::ProfilesIniPlaces() const {
+    return ForSystem<DataLocations>({{K::RoamingAppData, "Thunderbird\\"}},
+                                    {{K::Home, ".thunderbird/"},
+                                     {K::Home, ".mozilla-thunderbird/"},
+                                     {K::Home, "snap/thunderbird/common/.thunderbird/"},
+                                     {K::Home, ".var/app/org.mozilla.Thunderbird/.thunderbird/"}});
+}
+
 std::string CBrowserThunderbird::GetProfilesIniPath() const {
-    return FirstProfilesIni(ForSystem<DataLocations>({{K::RoamingAppData, "Thunderbird\\"}},
-                                                     {{K::Home, ".thunderbird/"},
-                                                      {K::Home, ".mozilla-thunderbird/"},
-                                                      {K::Home, "snap/thunderbird/common/.thunderbird/"},
-                                                      {K::Home, ".var/app/org.mozilla.Thunderbird/.thunderbird/"}}));
+    return FirstProfilesIni(ProfilesIniPlaces());
 }
 
 void CBrowserThunderbird::FindProfiles() {
     // Relative profile paths are based on the folder that holds the profiles.ini: the roaming folder followed by
-    // the program's name, on Windows.
+    // the program's name, on Windows. Linux reads every place's file.
+    if (!platform::kWindows) {
+        ReadEveryProfilesIni(*this, folders_, ProfilesIniPlaces());
+        return;
+    }
     const std::string iniPath = GetProfilesIniPath();
     if (iniPath.empty() || !PathExists(iniPath))
         return;
@@ -163,8 +201,12 @@ std::vector<std::string> CBrowserThunderbird::GetDatabaseFiles(const std::string
     return EnumerateDatabaseFiles(profilePath, kDatabaseMask);
 }
 
+DataLocations CBrowserFossaMail::ProfilesIniPlaces() const {
+    return ForSystem<DataLocations>({{K::RoamingAppData, "FossaMail\\"}}, {{K::Home, ".fossamail/"}});
+}
+
 std::string CBrowserFossaMail::GetProfilesIniPath() const {
-    return FirstProfilesIni(ForSystem<DataLocations>({{K::RoamingAppData, "FossaMail\\"}}, {{K::Home, ".fossamail/"}}));
+    return FirstProfilesIni(ProfilesIniPlaces());
 }
 
 std::vector<std::string> CBrowserFossaMail::GetProcessNames() const {

@@ -4,8 +4,8 @@
 // profile paths always end with a separator.
 
 #include "catalogue/Browser.h"
-#include "catalogue/IconNumbers.h"
 #include "catalogue/DataLocation.h"
+#include "catalogue/IconNumbers.h"
 
 // Adds a profile for every section of a profiles.ini whose name starts with "Profile", in file order. Relative
 // paths are based on baseFolder (which ends with a separator).
@@ -85,6 +85,8 @@ public:
     virtual std::string GetProfilesIniPath() const;
 
 protected:
+    // The places that may hold the program's profiles.ini, in the order they are tried.
+    virtual DataLocations ProfilesIniPlaces() const;
     // The first place whose profiles.ini exists, else the first place; a path of a profiles.ini.
     std::string FirstProfilesIni(const DataLocations& places) const;
     platform::KnownFolders folders_;
@@ -97,4 +99,7 @@ public:
     std::string GetName() const override { return "FossaMail"; }
     std::vector<std::string> GetProcessNames() const override;
     std::string GetProfilesIniPath() const override;
+
+protected:
+    DataLocations ProfilesIniPlaces() const override;
 };

@@ -47,8 +47,11 @@ TEST(ChromiumPrograms, ChromeTakesTheFirstUserDataFolderThatHasADefaultSubfolder
     EXPECT_EQ(FoundProfiles<CBrowserChrome>(user),
               (std::vector<std::pair<std::string, std::string>>{{"Default", sideBySide}}));
     MakeFolder(Join({stable, "Default"}));
+    // Windows takes the first; Linux lists every place in order (a stable and a beta Chrome keep separate data).
     EXPECT_EQ(FoundProfiles<CBrowserChrome>(user),
-              (std::vector<std::pair<std::string, std::string>>{{"Default", stable}}));
+              platform::kWindows
+                  ? (std::vector<std::pair<std::string, std::string>>{{"Default", stable}})
+                  : (std::vector<std::pair<std::string, std::string>>{{"Default", stable}, {"Default", sideBySide}}));
 }
 
 TEST(ChromiumPrograms, EveryUserDataProgramFindsOneDefaultProfile) {

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 using namespace testing_support;
 
 namespace {
@@ -171,23 +175,36 @@ TEST(MozillaPrograms, NotInstalledOrUnknownFoldersGiveNoProfiles) {
 }
 
 #ifndef _WIN32
-TEST(MozillaPrograms, LinuxTakesTheFirstPlaceThatHoldsAProfilesIni) {
+TEST(MozillaPrograms, LinuxReadsEveryPlaceThatHoldsAProfilesIni) {
     FakeUser user;
     const std::string home = user.Folders().home;
-    // The new default place under the config folder, used because ~/.mozilla/firefox has no profiles.ini.
+    const std::string config = user.Folders().config;
+    // Debian's package in the new default place, and the Snap: each place's profiles after the previous place's.
     MakeFolder(Join({home, ".mozilla", "firefox"}));
-    WriteFile(Join({user.Folders().config, "mozilla", "firefox", "profiles.ini"}),
+    WriteFile(Join({config, "mozilla", "firefox", "profiles.ini"}),
               "[Profile0]\nName=new\nIsRelative=1\nPath=abc.default\n");
     WriteFile(Join({home, "snap", "firefox", "common", ".mozilla", "firefox", "profiles.ini"}),
               "[Profile0]\nName=snap\nIsRelative=1\nPath=s\n");
-    EXPECT_EQ(FindWith<CBrowserFirefox>(user),
-              (std::vector<Found>{{"new", Join({user.Folders().config, "mozilla", "firefox", "abc.default/"})}}));
+    const std::vector<Found> debianAndSnap{
+        {"new", Join({config, "mozilla", "firefox", "abc.default/"})},
+        {"snap", Join({home, "snap", "firefox", "common", ".mozilla", "firefox", "s/"})}};
+    EXPECT_EQ(FindWith<CBrowserFirefox>(user), debianAndSnap);
+    // The Flatpak's place is a link to the first place: its profiles are not listed twice.
+    MakeFolder(Join({home, ".var", "app", "org.mozilla.firefox", ".mozilla"}));
+    ASSERT_EQ(symlink(Join({config, "mozilla", "firefox"}).c_str(),
+                      Join({home, ".var", "app", "org.mozilla.firefox", ".mozilla", "firefox"}).c_str()),
+              0);
+    EXPECT_EQ(FindWith<CBrowserFirefox>(user), debianAndSnap);
 
     WriteFile(Join({home, ".mozilla-thunderbird", "profiles.ini"}), "[Profile0]\nName=old\nIsRelative=1\nPath=o\n");
     EXPECT_EQ(FindWith<CBrowserThunderbird>(user),
               (std::vector<Found>{{"old", Join({home, ".mozilla-thunderbird", "o/"})}}));
     WriteFile(Join({home, ".thunderbird", "profiles.ini"}), "[Profile0]\nName=new\nIsRelative=1\nPath=n\n");
-    EXPECT_EQ(FindWith<CBrowserThunderbird>(user), (std::vector<Found>{{"new", Join({home, ".thunderbird", "n/"})}}));
+    EXPECT_EQ(FindWith<CBrowserThunderbird>(user),
+              (std::vector<Found>{{"new", Join({home, ".thunderbird", "n/"})},
+                                  {"old", Join({home, ".mozilla-thunderbird", "o/"})}}));
+    // The ini path a program names is still the first place's.
+    EXPECT_EQ(CBrowserThunderbird(user.Folders()).GetProfilesIniPath(), Join({home, ".thunderbird", "profiles.ini"}));
 }
 #endif
 
