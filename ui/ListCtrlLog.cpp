@@ -116,9 +116,20 @@ int CListCtrlLog::GetLineCount() const {
 }
 
 std::wstring CListCtrlLog::GetCellText(int row, int column) const {
-    wchar_t buffer[kCellBuffer] = {};
-    ListView_GetItemText(GetHwnd(), row, column, buffer, kCellBuffer);
-    return buffer;
+    // The whole text, however long: the buffer grows until the text fits with room to spare.
+    for (size_t size = kCellBuffer;; size *= 2) {
+        std::wstring text(size, L'\0');
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(size);
+        const auto length = static_cast<size_t>(
+            SendMessageW(GetHwnd(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < size || size >= (size_t{1} << 24)) {
+            text.resize(std::min(length, size - 1));
+            return text;
+        }
+    }
 }
 
 bool CListCtrlLog::IsLineBold(int row) const {

@@ -156,5 +156,12 @@ TEST_F(ActivityLog, TheSavedFileHoldsOneLineFeedEndedLinePerRowInTheCodePage) {
     const std::string saved = ReadFile(path);
     EXPECT_EQ(saved.size(), std::string("10:00:03\tcaf?\n").size());
 
+    // A long message is saved whole.
+    host.log.DeleteAllLines();
+    const std::wstring longMessage = L"Path: C:\\" + std::wstring(5000, L'd') + L"\\History";
+    host.log.AddLine(L"10:00:04", longMessage, false);
+    ASSERT_TRUE(host.log.SaveLog(ui::Widen(path)));
+    EXPECT_EQ(ReadFile(path), "10:00:04\t" + platform::WideToUtf8(longMessage) + "\n");
+
     EXPECT_FALSE(host.log.SaveLog(ui::Widen(Join({temp.Path(), "no such folder", "log.txt"}))));
 }
