@@ -334,6 +334,28 @@ TEST(CrashHandler, SendReportWithAnotherMailerAndNoMapiOpensTheMailLink) {
                   "\nopen");
 }
 
+// --- Two threads at once --------------------------------------------------------------------------------------------
+// Both would otherwise write the same dump file at the same second, and the one that lost would fall to the
+// system's crash handling.
+TEST(CrashHandler, TwoThreadsFaultingTogetherGiveOneReport) {
+    NoMapiForProbe noMapi;
+    TempFolder folder;
+    PipedProcess probe;
+    ASSERT_TRUE(probe.Start(testing_support::HelperProgram("crash_probe"), {folder.Path(), "two"}));
+    const HWND box = WaitForBox(kBoxTitle);
+    ASSERT_NE(box, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(DumpFiles(folder.Path()).size(), 1u);
+    PostMessageW(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+    const std::optional<int> exitCode = probe.Wait(std::chrono::seconds(60));
+    if (!exitCode)
+        probe.Kill();
+    EXPECT_EQ(exitCode, std::optional<int>(1));
+    const std::vector<std::string> dumps = DumpFiles(folder.Path());
+    ASSERT_EQ(dumps.size(), 1u);
+    EXPECT_EQ(ReadDump(Join({folder.Path(), dumps[0]})).accessedAddress, 0x20u);
+}
+
 // --- The program itself --------------------------------------------------------------------------------------------
 // The real program, started without arguments, has its report in place: a thread that another process starts in it
 // at a bad address faults there, and the report names the program's own file and version.

@@ -1,5 +1,5 @@
 // A program that installs the crash report as the Windows program does and then faults, for the crash handler's
-// tests: crash_probe <folder> <main|thread>. It works in the folder, records what it would open with the shell in
+// tests: crash_probe <folder> <main|thread|two>. It works in the folder, records what it would open with the shell in
 // shell-open.txt there, and prints what the test needs to know before it faults.
 
 #include "platform/ShellOpen.h"
@@ -30,6 +30,15 @@ DWORD WINAPI Fault(void*) {
     Tell("fault-thread " + std::to_string(GetCurrentThreadId()));
     // Read through a volatile, so that the compiler cannot know the address and must make the access.
     volatile std::uintptr_t address = 0x10;
+    *reinterpret_cast<volatile int*>(address) = 1;
+    return 0;
+}
+
+HANDLE start = nullptr;
+
+DWORD WINAPI FaultOnStart(void*) {
+    WaitForSingleObject(start, INFINITE);
+    volatile std::uintptr_t address = 0x20;
     *reinterpret_cast<volatile int*>(address) = 1;
     return 0;
 }
@@ -72,6 +81,16 @@ int main(int argc, char** argv) {
 
     if (mode == "main")
         Fault(nullptr);
+    if (mode == "two") {
+        // Two threads fault at the same moment: one report.
+        start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        const HANDLE threads[] = {CreateThread(nullptr, 0, FaultOnStart, nullptr, 0, nullptr),
+                                  CreateThread(nullptr, 0, FaultOnStart, nullptr, 0, nullptr)};
+        Sleep(100);
+        SetEvent(start);
+        WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+        return 6;
+    }
     const HANDLE thread = CreateThread(nullptr, 0, Fault, nullptr, 0, nullptr);
     WaitForSingleObject(thread, INFINITE);
     return 6;
