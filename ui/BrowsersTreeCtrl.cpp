@@ -227,6 +227,10 @@ void CBrowsersTreeCtrl::ShowContextMenu(POINT screenPoint) {
     HTREEITEM item = TreeView_HitTest(GetHwnd(), &hit);
     if (item != nullptr && (hit.flags & TVHT_ONITEM) == 0)
         item = nullptr;
+    ShowMenuFor(item, screenPoint);
+}
+
+void CBrowsersTreeCtrl::ShowMenuFor(HTREEITEM item, POINT screenPoint) {
     SelectItem(item);
     platform::UniqueMenu menu = BuildContextMenu();
     if (menu.get() == nullptr)
@@ -284,6 +288,20 @@ bool CBrowsersTreeCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
         }
         return true;
     }
+    case WM_CONTEXTMENU:
+        // From the keyboard (Shift+F10, the menu key): the menu of the selected item, below its text. A right click
+        // has shown its menu already.
+        if (lParam == -1) {
+            POINT point{0, 0};
+            RECT text{};
+            if (HTREEITEM item = GetSelectedItem();
+                item != nullptr && TreeView_GetItemRect(GetHwnd(), item, &text, TRUE))
+                point = POINT{text.left, text.bottom};
+            ClientToScreen(GetHwnd(), &point);
+            ShowMenuFor(GetSelectedItem(), point);
+        }
+        result = 0;
+        return true;
     case WM_DESTROY:
         TreeView_SetImageList(GetHwnd(), nullptr, TVSIL_NORMAL);
         break;

@@ -66,8 +66,8 @@ public:
     // The normal image list (owned by the control).
     HIMAGELIST GetNormalImageList() const { return images_.get(); }
 
-    // Builds the context menu for the selected item (or none) and shows it at a screen point; the chosen command
-    // goes to the parent window.
+    // Selects the item at a screen point (none clears the selection) and shows its context menu there; the chosen
+    // command goes to the parent window. Shift+F10 and the menu key show the selected item's menu.
     void ShowContextMenu(POINT screenPoint);
     // The context menu as ShowContextMenu builds it, for the current selection; the caller owns it.
     platform::UniqueMenu BuildContextMenu() const;
@@ -79,6 +79,8 @@ protected:
 
 private:
     void DrawEmptyText(HDC dc) const;
+    // Selects the item (none clears the selection) and shows its menu at a screen point.
+    void ShowMenuFor(HTREEITEM item, POINT screenPoint);
     int AddIcon(int resourceId);
 
     Catalogue* catalogue_ = nullptr;

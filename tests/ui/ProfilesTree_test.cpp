@@ -381,6 +381,42 @@ TEST_F(ProfilesTree, TheContextMenuSelectsTheItemAndSendsItsCommandToTheParent) 
     EXPECT_EQ(host.commands, (std::vector<UINT>{ID_BROWSE_PROFILE}));
 }
 
+TEST_F(ProfilesTree, ARightClickOnEmptySpaceClearsTheSelectionAndOffersRefresh) {
+    MakeProfiles({"a"});
+    Fill();
+    host.tree.SelectItem(Program("Chrome"));
+    const RECT client = host.tree.GetClientRect();
+    const POINT empty{client.right / 2, client.bottom - 30};
+    POINT screen = empty;
+    ClientToScreen(host.tree.GetHwnd(), &screen);
+    SetCursorPos(screen.x, screen.y);
+    // The last entry of the empty-space menu is "Refresh".
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        if (HWND menu = FindWindowW(L"#32768", nullptr); menu != nullptr) {
+            PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        }
+    });
+    const LPARAM position = MAKELPARAM(empty.x, empty.y);
+    PostMessageW(host.tree.GetHwnd(), WM_RBUTTONUP, 0, position);
+    host.tree.Send(WM_RBUTTONDOWN, MK_RBUTTON, position);
+    PumpPendingMessages();
+    EXPECT_EQ(host.tree.GetSelectedItem(), nullptr);
+    EXPECT_EQ(host.commands, (std::vector<UINT>{ID_REFRESH}));
+}
+
+TEST_F(ProfilesTree, TheKeyboardOpensTheSelectedItemsMenu) {
+    MakeProfiles({"a"});
+    Fill();
+    host.tree.SelectItem(Program("Chrome"));
+    SetTimer(nullptr, 0, 200, ChooseFirstEntry);
+    host.tree.Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(host.tree.GetHwnd()), -1);
+    PumpPendingMessages();
+    EXPECT_EQ(host.tree.GetSelectedItem(), Program("Chrome"));
+    EXPECT_EQ(host.commands, (std::vector<UINT>{ID_ADD_CUSTOM_PROFILE}));
+}
+
 // --- The empty tree ------------------------------------------------------------------------------------------------
 namespace {
 // Pixels of the hint's grey in the middle band of a window's picture.
