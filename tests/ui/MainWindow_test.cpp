@@ -491,3 +491,95 @@ TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {
     EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
 }
+
+// --- One copy at a time ---------------------------------------------------------------------------------------------
+namespace {
+
+// The top-level dialog window of a process, or null.
+HWND FindProcessWindow(DWORD process) {
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{process, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* state = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (owner == state->process && wcscmp(className, L"#32770") == 0 && IsWindowVisible(window)) {
+                state->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The program beside the test programs' folder, started without arguments.
+bool StartProgram(PROCESS_INFORMATION& started) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring program = self;
+    for (int i = 0; i < 3; ++i)
+        program.erase(program.find_last_of(L'\\'));
+    std::wstring commandLine = L"\"" + program + L"\\Tidyquill.exe\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started) != FALSE;
+}
+
+// Turns the update check of the programs started in this prefix off while it lives (no test reaches the network).
+class UpdateCheckOff {
+public:
+    UpdateCheckOff() {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
+        const DWORD off = 0;
+        RegSetValueExW(key_, L"UpdateCheck", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
+    }
+    ~UpdateCheckOff() {
+        RegDeleteValueW(key_, L"UpdateCheck");
+        RegCloseKey(key_);
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Quartzmoore Software\\Tidyquill";
+    HKEY key_ = nullptr;
+};
+
+} // namespace
+
+TEST(MainWindow, ASecondCopyBringsTheFirstCopysWindowBackAndEnds) {
+    UpdateCheckOff updateCheckOff;
+    PROCESS_INFORMATION first{};
+    ASSERT_TRUE(StartProgram(first));
+    HWND window = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (window = FindProcessWindow(first.dwProcessId)) != nullptr; }, nullptr, 30000));
+    EXPECT_EQ(WindowText(window).rfind(L"Tidyquill ", 0), 0u);
+
+    ShowWindow(window, SW_MINIMIZE);
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }, nullptr, 5000));
+
+    PROCESS_INFORMATION second{};
+    ASSERT_TRUE(StartProgram(second));
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD secondExit = 1;
+    GetExitCodeProcess(second.hProcess, &secondExit);
+    EXPECT_EQ(secondExit, 0u);
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) == FALSE; }, nullptr, 10000));
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(first.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD firstExit = 1;
+    GetExitCodeProcess(first.hProcess, &firstExit);
+    EXPECT_EQ(firstExit, 0u);
+    if (WaitForSingleObject(first.hProcess, 0) != WAIT_OBJECT_0)
+        TerminateProcess(first.hProcess, 1);
+    for (const PROCESS_INFORMATION& process : {first, second}) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}

@@ -47,7 +47,38 @@ TestMainWindow& RunToTheEnd(screenshots::Scene& scene, ProfileFixture& fixture) 
     return window;
 }
 
+// The tree's context menu, pictured from inside its own loop.
+screenshots::Scene* menuScene = nullptr;
+HWND menuOwner = nullptr;
+
+void CALLBACK InsideTheContextMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (menu != nullptr && IsWindowVisible(menu))
+        menuScene->TakePicture({menuOwner, menu});
+    EndMenu();
+}
+
 } // namespace
+
+TIDYQUILL_SCENE("main-tree-menu") {
+    const HWND window = MakeIdle(scene);
+    scene.AfterShown([window, &scene] {
+        // A right click on a profile: "Browse..." and "Delete from the list" (greyed: not a custom profile).
+        ui::CBrowsersTreeCtrl& tree = testing_support::TreeOf(window);
+        HTREEITEM item = tree.GetChildItem(tree.GetRootItem());
+        RECT rect{};
+        TreeView_GetItemRect(tree.GetHwnd(), item, &rect, TRUE);
+        POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(tree.GetHwnd(), &point);
+        menuScene = &scene;
+        menuOwner = window;
+        SetTimer(nullptr, 0, 400, InsideTheContextMenu);
+        SetForegroundWindow(window);
+        tree.ShowContextMenu(point);
+    });
+    return window;
+}
 
 TIDYQUILL_SCENE("main-idle") {
     return MakeIdle(scene);
