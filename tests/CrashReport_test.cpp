@@ -69,14 +69,6 @@ TEST(CrashReport, DefaultTextsExpandToTheMessageTheUserSees) {
               "Hello, Support.\n\nI'm having a problem with Tidyquill. The dump file is attached.\n(don't forget to "
               "attach the file C:\\d\\t.dmp)\n\nMy windows version is 10.0_x64 and my actions before the problem "
               "were... (put some words please)");
-
-    const CrashReportSettings defaults;
-    EXPECT_EQ(defaults.appName, "App");
-    EXPECT_EQ(defaults.appVersion, "1.0");
-    EXPECT_EQ(defaults.email, "");
-    EXPECT_EQ(defaults.yesButtonText, "Send Report (Recommended)");
-    EXPECT_EQ(defaults.noButtonText, "Cancel");
-    EXPECT_EQ(defaults.iconId, 0);
 }
 
 TEST(CrashReport, PlaceholdersAreReplacedEverywhereInOrderAndWithCase) {
@@ -93,20 +85,6 @@ TEST(CrashReport, PlaceholdersAreReplacedEverywhereInOrderAndWithCase) {
     EXPECT_EQ(ExpandPlaceholders("%app_name%", settings, "", ""), "e@x");
     settings.email = "%app_name%";
     EXPECT_EQ(ExpandPlaceholders("%email%", settings, "", ""), "%app_name%");
-}
-
-TEST(CrashReport, SettersChangeTheProcessRecord) {
-    SettingsRestorer restorer;
-    SetCrashReportAppName("Tidyquill");
-    SetCrashReportAppVersion("1.0.0.1");
-    SetCrashReportEmail("support@quartzmoore.com");
-    SetCrashReportIconId(128);
-    const CrashReportSettings& settings = GetCrashReportSettings();
-    EXPECT_EQ(settings.appName, "Tidyquill");
-    EXPECT_EQ(settings.appVersion, "1.0.0.1");
-    EXPECT_EQ(settings.email, "support@quartzmoore.com");
-    EXPECT_EQ(settings.iconId, 128);
-    EXPECT_EQ(&settings, &GetCrashReportSettings());
 }
 
 // --- The dump file -------------------------------------------------------------------------------------------------
