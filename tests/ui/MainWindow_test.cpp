@@ -8,7 +8,9 @@
 
 #include "catalogue/FolderHelpers.h"
 #include "platform/PathText.h"
+#include "platform/ShellOpen.h"
 #include "platform/WideText.h"
+#include "support/ProductAddresses.h"
 #include "support/StringHelpers.h"
 #include "ui/resource.h"
 
@@ -582,4 +584,56 @@ TEST(MainWindow, ASecondCopyBringsTheFirstCopysWindowBackAndEnds) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+}
+
+// --- Menu and tree commands
+// -------------------------------------------------------------------------------------------
+TEST(MainWindow, MenuAndTreeCommandsOpenAddressesAndRemoveOnlyCustomProfiles) {
+    ProfileFixture fixture;
+    const std::string portable = fixture.TempPath("portable");
+    WriteFile(Join({portable, "bookmarks.html"}), "x");
+    CBrowserProfile* custom =
+        fixture.GetCatalogue().AddCustomProfile(portable, fixture.GetCatalogue().FindProgramByName("Firefox"));
+    ASSERT_NE(custom, nullptr);
+    std::vector<std::string> opened;
+    const platform::ShellOpenFunction previous =
+        platform::SetShellOpenFunction([&](const std::string& address, const std::string&, void*) {
+            opened.push_back(address);
+            return true;
+        });
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    ui::CBrowsersTreeCtrl& tree = TreeOf(w);
+
+    SendMessageW(w, WM_COMMAND, ID_HOME_PAGE, 0);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], kHomePageAddress);
+
+    // "Browse..." opens the selected profile's folder; "Delete from the list" leaves a found profile alone.
+    CBrowserProfile* found = fixture.Profile("Firefox", "default");
+    tree.SelectItem(tree.FindItem(found));
+    SendMessageW(w, WM_COMMAND, ID_BROWSE_PROFILE, 0);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], found->GetPath());
+    SendMessageW(w, WM_COMMAND, ID_DELETE_PROFILE, 0);
+    EXPECT_EQ(fixture.Profile("Firefox", "default"), found);
+
+    // A custom profile goes, from the catalogue and the tree.
+    tree.SelectItem(tree.FindItem(custom));
+    SendMessageW(w, WM_COMMAND, ID_DELETE_PROFILE, 0);
+    EXPECT_EQ(fixture.Profile("Firefox", "portable"), nullptr);
+    EXPECT_EQ(tree.GetCheckedProfiles().size(), 4u);
+
+    // "Add custom profile..." opens the dialog empty; cancelled, nothing changes.
+    std::wstring shownPath = L"?";
+    {
+        DialogWatcher add(L"Add custom profile", [&](HWND dialog) {
+            shownPath = WindowText(GetDlgItem(dialog, IDC_PROFILE_PATH));
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        SendMessageW(w, WM_COMMAND, ID_ADD_CUSTOM_PROFILE, 0);
+    }
+    EXPECT_EQ(shownPath, L"");
+    platform::SetShellOpenFunction(previous);
 }
