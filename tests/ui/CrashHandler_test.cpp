@@ -371,7 +371,25 @@ TEST(CrashHandlerProgram, FaultInTheRunningProgramIsReportedAndEndsItWithOne) {
                                platform::Utf8ToWide(folder.Path()).c_str(), &startup, &process));
     const platform::UniqueKernelHandle processHandle(process.hProcess);
     const platform::UniqueKernelHandle mainThread(process.hThread);
-    EXPECT_EQ(WaitForInputIdle(process.hProcess, 60000), 0u);
+    // Once a window of the program shows, start-up has long passed the report's set-up.
+    WaitForInputIdle(process.hProcess, 60000);
+    bool windowShown = false;
+    for (int i = 0; i < 600 && !windowShown; ++i) {
+        std::pair<DWORD, bool> search{process.dwProcessId, false};
+        EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                auto& [processId, found] = *reinterpret_cast<std::pair<DWORD, bool>*>(parameter);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                found = owner == processId && IsWindowVisible(window);
+                return !found;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        windowShown = search.second;
+        if (!windowShown)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(windowShown);
 
     DWORD faultThread = 0;
     const platform::UniqueKernelHandle thread(CreateRemoteThread(
