@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "platform/FolderEntries.h"
 #include "platform/PathText.h"

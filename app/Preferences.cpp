@@ -1,7 +1,7 @@
 #include "app/Preferences.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/AppFolders.h"
 #include "platform/AtomicWrite.h"
 #include "platform/PathText.h"

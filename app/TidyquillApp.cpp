@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "engine/Optimization.h"
 #include "engine/RunningPrograms.h"

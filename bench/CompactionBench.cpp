@@ -10,7 +10,8 @@
 // bytes as the sqlite3 command's, and a stop leaves the file either untouched or fully compacted.
 
 #include "catalogue/Browser.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
+#include "engine/Compaction.h"
 #include "engine/LogOutput.h"
 #include "engine/StopSignal.h"
 
@@ -75,7 +76,7 @@ bool CompactProfile(const std::string& folder, const StopSignal* stop) {
         }
     });
     BenchProgram program;
-    const bool done = program.AddProfile(folder, "bench", false)->Optimize(nullptr, stop);
+    const bool done = OptimizeProfile(*program.AddProfile(folder, "bench", false), nullptr, stop);
     GetLogOutput().SetWindowSink(nullptr);
     return done && clean;
 }

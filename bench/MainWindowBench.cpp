@@ -13,7 +13,7 @@
 #include "EngineTestSupport.h"
 #include "tests/ui/MainWindowFixture.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/CommonControls.h"
 #include "platform/WideText.h"
 

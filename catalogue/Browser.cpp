@@ -1,6 +1,6 @@
 #include "catalogue/Browser.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/FileAccess.h"
 #include "platform/System.h"
 #include "support/StringHelpers.h"

@@ -9,8 +9,6 @@
 #include <vector>
 
 class CBrowser;
-class IProgressBar;
-class StopSignal;
 
 class CMyTreeCtrlItem {
 public:
@@ -37,13 +35,6 @@ public:
     // The sum of the current sizes of the database files (each with its write-ahead log), read anew on every call.
     std::uint64_t GetTotalSize();
 
-    // Compacts every database file of the profile (engine/Compaction.cpp). Answers false when the profile was
-    // given up because its program still uses its files.
-    bool Optimize(IProgressBar* progress, const StopSignal* stop);
-    // How many files the last Optimize tried but did not compact (not a database, could not be opened, "VACUUM"
-    // failed); each was reported with a warning or error line.
-    unsigned GetFilesNotCompacted() const { return filesNotCompacted_; }
-
     bool custom = false;  // added by the user or from the preferences; only these can be removed
     bool checked = true;  // initial check mark in the tree
     bool missing = false; // the folder no longer exists: shown unchecked, never optimized
@@ -53,7 +44,6 @@ private:
     std::string path_;
     CBrowser* program_;
     std::vector<std::string> files_;
-    unsigned filesNotCompacted_ = 0;
 };
 
 class CBrowser : public CMyTreeCtrlItem {

@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "catalogue/ChromiumPrograms.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "catalogue/MessengerPrograms.h"
 #include "catalogue/MozillaPrograms.h"
 

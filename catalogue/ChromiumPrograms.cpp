@@ -1,6 +1,6 @@
 #include "catalogue/ChromiumPrograms.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/FolderEntries.h"
 #include "support/StringHelpers.h"
 

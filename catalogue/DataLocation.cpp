@@ -1,6 +1,6 @@
 #include "catalogue/DataLocation.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 
 std::string ResolveLocation(const platform::KnownFolders& folders, const DataLocation& location) {
     const std::string* base = nullptr;

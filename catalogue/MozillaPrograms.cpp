@@ -1,6 +1,6 @@
 #include "catalogue/MozillaPrograms.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "catalogue/Ini.h"
 #include "platform/FolderEntries.h"
 #include "support/StringHelpers.h"

@@ -1,7 +1,7 @@
-// CBrowserProfile::Optimize: compacts the database files of one profile, one after the other.
+#include "engine/Compaction.h"
 
 #include "catalogue/Browser.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "engine/Database.h"
 #include "engine/LogOutput.h"
 #include "engine/ProgressBar.h"
@@ -107,10 +107,16 @@ bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopS
 
 } // namespace
 
-bool CBrowserProfile::Optimize(IProgressBar* progress, const StopSignal* stop) {
-    filesNotCompacted_ = 0;
+bool OptimizeProfile(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop,
+                     unsigned* filesNotCompacted) {
+    unsigned notCompacted = 0;
+    if (filesNotCompacted != nullptr)
+        *filesNotCompacted = 0;
     try {
-        return OptimizeFiles(*this, progress, stop, filesNotCompacted_);
+        const bool done = OptimizeFiles(profile, progress, stop, notCompacted);
+        if (filesNotCompacted != nullptr)
+            *filesNotCompacted = notCompacted;
+        return done;
     } catch (...) {
         // Only a failed allocation can get here; the profile counts as not done, which ends the run.
         return false;

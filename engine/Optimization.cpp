@@ -1,5 +1,7 @@
 #include "engine/Optimization.h"
 
+#include "engine/Compaction.h"
+
 #include "catalogue/Browser.h"
 #include "engine/LogOutput.h"
 #include "engine/ProgressBar.h"
@@ -47,8 +49,9 @@ bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
     for (CBrowserProfile* profile : profiles) {
         const std::uint32_t start = TickCount();
         const std::uint64_t profileBefore = profile->GetTotalSize();
-        const bool done = profile->Optimize(progress, stop);
-        summary.filesNotCompacted += profile->GetFilesNotCompacted();
+        unsigned notCompacted = 0;
+        const bool done = OptimizeProfile(*profile, progress, stop, &notCompacted);
+        summary.filesNotCompacted += notCompacted;
         if (!done) {
             log.Log("Operation not completed", 1);
             return false;

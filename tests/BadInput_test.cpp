@@ -9,7 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/Preferences.h"
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "catalogue/MessengerPrograms.h"
 #include "engine/Optimization.h"
 #include "platform/PathText.h"

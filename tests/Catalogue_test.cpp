@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "CatalogueFixture.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/System.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "EngineTestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 
 #include <gtest/gtest.h>

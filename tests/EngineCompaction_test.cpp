@@ -4,7 +4,8 @@
 #include "PipedProcess.h"
 #include "TestSupport.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
+#include "engine/Compaction.h"
 #include "engine/StopSignal.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
@@ -63,7 +64,7 @@ TEST_F(Compaction, CompactsEveryFileInPlace) {
     const std::vector<std::string> names = FolderNames(temp / folder);
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
 
     EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}, {"b.sqlite...", 0}}));
     EXPECT_EQ(FolderNames(temp / folder), names) << "a journal or WAL file was left behind";
@@ -81,7 +82,7 @@ TEST_F(Compaction, CommandLineModeNeedsNeitherBarNorStop) {
     const std::uint64_t before = QueryFileSize(a);
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(nullptr, nullptr));
+    EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr));
     EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}}));
     EXPECT_LT(QueryFileSize(a), before);
 }
@@ -91,7 +92,7 @@ TEST_F(Compaction, ProfileWithoutFilesLogsItsHeaderOnly) {
     WriteFile(temp / "empty" + platform::kPathSeparator + "prefs.js", "user_pref();");
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
     EXPECT_EQ(log.Lines(), Header(profile));
     EXPECT_EQ(bar.setPosCalls, 0);
 }
@@ -114,7 +115,7 @@ TEST_F(Compaction, FileLockedByAnotherProcessGivesUpTheProfile) {
         PipedProcess holder;
         ASSERT_TRUE(holder.Start(EngineHelperPath(), {"lock", base + "b.sqlite"}));
         ASSERT_EQ(holder.ReadLine(), "ready");
-        EXPECT_FALSE(profile->Optimize(&bar, &stop));
+        EXPECT_FALSE(OptimizeProfile(*profile, &bar, &stop));
     }
 
     EXPECT_EQ(log.Lines(),
@@ -151,7 +152,7 @@ TEST_F(Compaction, FileThatExistsButCannotBeOpenedGivesUpTheProfile) {
 #endif
         std::filesystem::permissions(platform::PathFromUtf8(base + "a.sqlite"), std::filesystem::perms::none);
     }
-    EXPECT_FALSE(profile->Optimize(&bar, &stop));
+    EXPECT_FALSE(OptimizeProfile(*profile, &bar, &stop));
     holder.CloseInput();
     holder.Wait();
     std::filesystem::permissions(platform::PathFromUtf8(base + "a.sqlite"), std::filesystem::perms::owner_all);
@@ -181,7 +182,7 @@ TEST_F(Compaction, FailuresOfVacuumAreReportedAndTheProfileGoesOn) {
     const std::vector<std::string> names = FolderNames(temp / "mixed");
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
 
     const std::vector<LogLine> lines = log.Lines();
     ASSERT_EQ(lines.size(), 7u) << ::testing::PrintToString(lines);
@@ -209,7 +210,7 @@ TEST_F(Compaction, FileThatVanishedAfterListingIsNotCreated) {
     std::filesystem::remove(platform::PathFromUtf8(base + "b.sqlite"));
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
 
     EXPECT_EQ(log.Lines(),
               Plus(Header(profile), {{"a.sqlite...", 0},
@@ -239,7 +240,8 @@ TEST_F(Compaction, FilesThatAreNoDatabaseAreLeftAloneWithAWarning) {
     const std::uint64_t realBefore = QueryFileSize(base + "c-real.sqlite");
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    unsigned notCompacted = 0;
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop, &notCompacted));
 
     const std::vector<LogLine> lines = log.Lines();
     const LogLine warning{"Warning: the file is encrypted or not valid", 0};
@@ -253,7 +255,7 @@ TEST_F(Compaction, FilesThatAreNoDatabaseAreLeftAloneWithAWarning) {
     EXPECT_EQ(ReadFile(base + "b-short.sqlite"), "SQLite format");
     EXPECT_LT(QueryFileSize(base + "c-real.sqlite"), realBefore);
     EXPECT_EQ(FolderNames(temp / "fakes"), expectedNames); // no journal left beside any of them
-    EXPECT_EQ(profile->GetFilesNotCompacted(), expectedNames.size() - 1);
+    EXPECT_EQ(notCompacted, expectedNames.size() - 1);
 }
 
 // --- A write-ahead log counts with its database and is emptied into it --------------------------------------------
@@ -268,7 +270,7 @@ TEST_F(Compaction, CommittedPagesInTheWriteAheadLogAreKeptAndCounted) {
     EXPECT_EQ(profile->GetTotalSize(), mainBefore + logBefore);
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
 
     EXPECT_EQ(CountRows(base + "places.sqlite"), 500);
     EXPECT_EQ(QueryFileSize(base + "places.sqlite-wal"), 0u);
@@ -290,7 +292,7 @@ TEST_F(Compaction, ProgressAdvancesByWholeKilobytes) {
     bar.onSetPos = [&](std::uint32_t pos) { positions.push_back(pos); };
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
     EXPECT_EQ(positions, (std::vector<std::uint32_t>{7 + 1023, 7 + 1023}));
 }
 
@@ -306,7 +308,7 @@ TEST_F(Compaction, StopBetweenFilesLeavesTheNextFileAlone) {
     bar.onSetPos = [&](std::uint32_t) { stop.Set(); };
 
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(&bar, &stop));
+    EXPECT_TRUE(OptimizeProfile(*profile, &bar, &stop));
 
     EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}}));
     EXPECT_TRUE(ReadFile(base + "b.sqlite") == bytesB) << "changed: " << base + "b.sqlite";

@@ -4,7 +4,7 @@
 #include "PipedProcess.h"
 #include "TestSupport.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "engine/Optimization.h"
 #include "engine/StopSignal.h"
 #include "platform/ByteSize.h"

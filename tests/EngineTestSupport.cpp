@@ -1,7 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include "TestSupport.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 
 #include <gtest/gtest.h>

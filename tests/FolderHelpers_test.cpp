@@ -1,4 +1,4 @@
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 
 #include "TestSupport.h"
 #include "platform/FolderEntries.h"

@@ -1,7 +1,7 @@
 #include "catalogue/MessengerPrograms.h"
 
 #include "CatalogueFixture.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
 

@@ -2,7 +2,7 @@
 
 #include "CatalogueFixture.h"
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/System.h"
 
 #include <gtest/gtest.h>

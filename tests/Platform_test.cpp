@@ -4,7 +4,7 @@
 #include "platform/Utf8.h"
 #include "platform/WildcardMatch.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
 

@@ -3,7 +3,7 @@
 // TIDYQUILL_REAL_HOME names that home folder; the program is not part of the normal test run.
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

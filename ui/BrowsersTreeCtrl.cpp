@@ -2,7 +2,7 @@
 
 #include "catalogue/Browser.h"
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "ui/resource.h"
 
 namespace ui {

@@ -1,7 +1,7 @@
 #include "ui/CustomProfileDlg.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/Handle_win.h"
 #include "platform/WideText.h"
 #include "ui/resource.h"

@@ -8,7 +8,8 @@
 #include "FailingVfs.h"
 #include "TestSupport.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "engine/Compaction.h"
+#include "support/FolderHelpers.h"
 #include "platform/System.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ protected:
                 else if (line.text == "b.sqlite...")
                     FailingVfs::Disarm();
             });
-            EXPECT_TRUE(profile->Optimize(nullptr, nullptr));
+            EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr));
             FailingVfs::Disarm();
             run.log = log.Texts();
         }

@@ -5,7 +5,7 @@
 #include "MainWindowFixture.h"
 
 #include "app/CommandLine.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/WideText.h"
 #include "support/VersionInfo.h"
 #include "ui/AboutDlg.h"

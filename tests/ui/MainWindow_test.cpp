@@ -6,7 +6,7 @@
 #include "MainWindowFixture.h"
 #include "PipedProcess.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/ShellOpen.h"
 #include "platform/WideText.h"

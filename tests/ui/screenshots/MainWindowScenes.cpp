@@ -5,7 +5,7 @@
 
 #include "tests/ui/MainWindowFixture.h"
 
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "platform/Handle_win.h"
 #include "platform/WideText.h"

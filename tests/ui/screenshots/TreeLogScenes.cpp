@@ -4,7 +4,7 @@
 #include "tests/ui/screenshots/Scene.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 #include "platform/KnownFolders.h"
 #include "platform/PathText.h"
 #include "ui/BrowsersTreeCtrl.h"

@@ -1,4 +1,4 @@
-#include "catalogue/FolderHelpers.h"
+#include "support/FolderHelpers.h"
 
 #include "platform/FolderEntries.h"
 #include "platform/PathText.h"
