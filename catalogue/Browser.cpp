@@ -24,6 +24,35 @@ std::uint64_t CBrowserProfile::GetTotalSize() {
     return total;
 }
 
+CBrowser::CBrowser(ProgramId id, const platform::KnownFolders& folders)
+    : facts_(&GetProgramFacts(id)), folders_(folders) {}
+
+int CBrowser::GetIconId() const {
+    return facts_ != nullptr ? facts_->iconId : 0;
+}
+
+int CBrowser::GetProfileIconId() const {
+    return facts_ != nullptr ? facts_->profileIconId : 0;
+}
+
+std::string CBrowser::GetName() const {
+    return facts_ != nullptr ? facts_->name : std::string();
+}
+
+std::vector<std::string> CBrowser::GetProcessNames() const {
+    return facts_ != nullptr ? facts_->processNames : std::vector<std::string>();
+}
+
+const DataLocations& CBrowser::GetPlaces() const {
+    static const DataLocations none;
+    return facts_ != nullptr ? facts_->places : none;
+}
+
+std::string CBrowser::GetFirstPlace() const {
+    const DataLocations& places = GetPlaces();
+    return places.empty() ? std::string() : ResolveLocation(folders_, places.front());
+}
+
 CBrowserProfile* CBrowser::AddProfile(const std::string& path, const std::string& name, bool custom) {
     profiles_.push_back(std::make_unique<CBrowserProfile>(path, name, this));
     profiles_.back()->custom = custom;

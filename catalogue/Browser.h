@@ -3,6 +3,9 @@
 // (or added by the user) one CBrowserProfile owned by it. Both are tree items, so the profiles tree can hang
 // either on its items and ask which kind it holds.
 
+#include "catalogue/ProgramTable.h"
+#include "platform/KnownFolders.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +51,9 @@ private:
 
 class CBrowser : public CMyTreeCtrlItem {
 public:
+    // A program of the table, finding its data below the given known folders.
+    CBrowser(ProgramId id, const platform::KnownFolders& folders);
+    // A program outside the table, which answers the table's questions itself.
     CBrowser() = default;
     CBrowser(const CBrowser&) = delete;
     CBrowser& operator=(const CBrowser&) = delete;
@@ -56,14 +62,14 @@ public:
     int GetItemKind() const override { return 0; }
 
     // Resource numbers of the 16x16 program and profile icons (loaded by the Windows user interface).
-    virtual int GetIconId() const = 0;
-    virtual int GetProfileIconId() const = 0;
+    virtual int GetIconId() const;
+    virtual int GetProfileIconId() const;
     // Display name, also the program's key on the command line and in the preferences (compared with case).
-    virtual std::string GetName() const = 0;
+    virtual std::string GetName() const;
+    // Executable names searched for among the running processes.
+    virtual std::vector<std::string> GetProcessNames() const;
     // Looks for the program's profiles on this machine and adds each with AddProfile.
     virtual void FindProfiles() = 0;
-    // Executable names searched for in the paths of running processes.
-    virtual std::vector<std::string> GetProcessNames() const = 0;
     // Whether a folder looks like a profile of this program.
     virtual bool IsProfileFolder(const std::string& folder) const = 0;
     // Full paths of the database files of one profile of this program.
@@ -77,7 +83,16 @@ public:
     // The program's profiles, in the order of adding.
     const std::vector<std::unique_ptr<CBrowserProfile>>& GetProfiles() const { return profiles_; }
 
+protected:
+    // The places of the program's data on this system, in search order, and the folders they are below.
+    const DataLocations& GetPlaces() const;
+    const platform::KnownFolders& GetFolders() const { return folders_; }
+    // The first place as a path; empty when there is none or its known folder is unknown.
+    std::string GetFirstPlace() const;
+
 private:
+    const ProgramFacts* facts_ = nullptr;
+    platform::KnownFolders folders_;
     std::vector<std::unique_ptr<CBrowserProfile>> profiles_;
 };
 

@@ -1,44 +1,25 @@
 #include "catalogue/MessengerPrograms.h"
 
-#include "catalogue/ChromiumPrograms.h"
+#include "catalogue/MarkerFiles.h"
 #include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"
-
-namespace {
-
-using K = KnownFolderId;
-using Names = std::vector<std::string>;
-
-bool HasFileNamed(const std::string& folder, const std::string& wanted) {
-    for (const std::string& name : ListFolder(folder, "*.*", false, false))
-        if (EqualsNoCase(name, wanted))
-            return true;
-    return false;
-}
-
-} // namespace
 
 // --- Skype ----------------------------------------------------------------------------------------------------
 
 void CBrowserSkype::FindProfiles() {
-    const std::string root =
-        ResolveLocation(folders_, ForSystem<DataLocation>({K::RoamingAppData, "Skype\\"}, {K::Home, ".Skype/"}));
+    const std::string root = GetFirstPlace();
     if (root.empty() || !PathExists(root))
         return;
     WalkFolder(
         root, "*.*",
         [this](const std::string& path, std::uint64_t) {
-            if (IsFolder(path) && HasFileNamed(path, "main.db"))
+            if (IsFolder(path) && CountMarkerFiles(path, {"main.db"}) > 0)
                 foundFolders.push_back(path);
             return true;
         },
         true, true);
     for (const std::string& folder : foundFolders)
         AddProfile(folder, LastPathComponent(folder), false);
-}
-
-std::vector<std::string> CBrowserSkype::GetProcessNames() const {
-    return ForSystem<Names>({"skype.exe"}, {"skypeforlinux", "skype"});
 }
 
 bool CBrowserSkype::IsProfileFolder(const std::string& folder) const {
@@ -52,8 +33,7 @@ std::vector<std::string> CBrowserSkype::GetDatabaseFiles(const std::string& prof
 // --- Viber ----------------------------------------------------------------------------------------------------
 
 void CBrowserViber::FindProfiles() {
-    const std::string root =
-        ResolveLocation(folders_, ForSystem<DataLocation>({K::RoamingAppData, "ViberPC\\"}, {K::Home, ".ViberPC/"}));
+    const std::string root = GetFirstPlace();
     if (root.empty() || !PathExists(root))
         return;
     for (const std::string& name : ListFolder(root, "*.*", true, false)) {
@@ -62,10 +42,6 @@ void CBrowserViber::FindProfiles() {
         if (name != "data" && IsFolder(candidate))
             AddProfile(candidate, name, false);
     }
-}
-
-std::vector<std::string> CBrowserViber::GetProcessNames() const {
-    return ForSystem<Names>({"Viber.exe"}, {"Viber", "viber"});
 }
 
 bool CBrowserViber::IsProfileFolder(const std::string& folder) const {

@@ -1,5 +1,7 @@
 #include "catalogue/MozillaPrograms.h"
 
+#include "catalogue/MarkerFiles.h"
+
 #include "support/FolderHelpers.h"
 #include "catalogue/Ini.h"
 #include "platform/FolderEntries.h"
@@ -8,9 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-using K = KnownFolderId;
-using Names = std::vector<std::string>;
 
 const std::string kProfilesIni = "profiles.ini";
 const std::string kDatabaseMask = "*.sqlite";
@@ -56,13 +55,6 @@ void ReadEveryProfilesIni(CBrowser& program, const platform::KnownFolders& folde
         ReadProfilesIni(program, folder + kProfilesIni, folder);
 }
 
-bool HasFileNamed(const std::vector<std::string>& names, const std::string& wanted) {
-    for (const std::string& name : names)
-        if (EqualsNoCase(name, wanted))
-            return true;
-    return false;
-}
-
 } // namespace
 
 void ReadProfilesIni(CBrowser& program, const std::string& iniPath, const std::string& baseFolder) {
@@ -90,30 +82,13 @@ void ReadProfilesIni(CBrowser& program, const std::string& iniPath, const std::s
 }
 
 bool HasFirefoxMarkers(const std::string& folder) {
-    const std::vector<std::string> names = ListFolder(folder, "*.*", true, false);
-    return HasFileNamed(names, "urlclassifierkey3.txt") || HasFileNamed(names, "bookmarks.html") ||
-           HasFileNamed(names, "bookmarkbackups");
+    return CountMarkerFiles(folder, {"urlclassifierkey3.txt", "bookmarks.html", "bookmarkbackups"}, "*.*", true) > 0;
 }
 
 // --- Firefox and the programs that share its code ------------------------------------------------------------
 
-CBrowserFirefox::CBrowserFirefox(const platform::KnownFolders& folders, DataLocations places)
-    : folders_(folders), appDataSubfolder(std::move(places)) {}
-
-CBrowserFirefox::CBrowserFirefox(const platform::KnownFolders& folders)
-    : CBrowserFirefox(folders,
-                      ForSystem<DataLocations>({{K::RoamingAppData, "Mozilla\\Firefox\\"}},
-                                               {{K::Home, ".mozilla/firefox/"},
-                                                {K::Config, "mozilla/firefox/"},
-                                                {K::Home, "snap/firefox/common/.mozilla/firefox/"},
-                                                {K::Home, ".var/app/org.mozilla.firefox/.mozilla/firefox/"}})) {}
-
 void CBrowserFirefox::FindProfiles() {
-    ReadEveryProfilesIni(*this, folders_, appDataSubfolder);
-}
-
-std::vector<std::string> CBrowserFirefox::GetProcessNames() const {
-    return ForSystem<Names>({"firefox.exe"}, {"firefox", "firefox-esr", "firefox-bin"});
+    ReadEveryProfilesIni(*this, GetFolders(), GetPlaces());
 }
 
 bool CBrowserFirefox::IsProfileFolder(const std::string& folder) const {
@@ -124,32 +99,10 @@ std::vector<std::string> CBrowserFirefox::GetDatabaseFiles(const std::string& pr
     return EnumerateDatabaseFiles(profilePath, kDatabaseMask);
 }
 
-CBrowserSeaMonkey::CBrowserSeaMonkey(const platform::KnownFolders& folders)
-    : CBrowserFirefox(folders, ForSystem<DataLocations>({{K::RoamingAppData, "Mozilla\\SeaMonkey\\"}},
-                                                        {{K::Home, ".mozilla/seamonkey/"}})) {}
-
-std::vector<std::string> CBrowserSeaMonkey::GetProcessNames() const {
-    return ForSystem<Names>({"seamonkey.exe"}, {"seamonkey", "seamonkey-bin"});
-}
-
-CBrowserCyberfox::CBrowserCyberfox(const platform::KnownFolders& folders)
-    : CBrowserFirefox(folders, ForSystem<DataLocations>({{K::RoamingAppData, "8pecxstudios\\Cyberfox\\"}},
-                                                        {{K::Home, ".8pecxstudios/cyberfox/"}})) {}
-
-std::vector<std::string> CBrowserCyberfox::GetProcessNames() const {
-    return ForSystem<Names>({"Cyberfox.exe"}, {"cyberfox", "cyberfox-bin"});
-}
-
 // --- Pale Moon ------------------------------------------------------------------------------------------------
 
 void CBrowserPalemoon::FindProfiles() {
-    ReadEveryProfilesIni(*this, folders_,
-                         ForSystem<DataLocations>({{K::RoamingAppData, "Moonchild Productions\\Pale Moon\\"}},
-                                                  {{K::Home, ".moonchild productions/pale moon/"}}));
-}
-
-std::vector<std::string> CBrowserPalemoon::GetProcessNames() const {
-    return ForSystem<Names>({"palemoon.exe"}, {"palemoon", "palemoon-bin"});
+    ReadEveryProfilesIni(*this, GetFolders(), GetPlaces());
 }
 
 std::vector<std::string> CBrowserPalemoon::GetDatabaseFiles(const std::string& profilePath) const {
@@ -158,29 +111,20 @@ std::vector<std::string> CBrowserPalemoon::GetDatabaseFiles(const std::string& p
 
 // --- Thunderbird and FossaMail --------------------------------------------------------------------------------
 
-std::string CBrowserThunderbird::FirstProfilesIni(const DataLocations& places) const {
-    const std::string found = FindProfilesFolder(folders_, places);
-    const std::string folder = found.empty() ? ResolveLocation(folders_, places.front()) : found;
-    return folder.empty() ? std::string() : folder + kProfilesIni;
-}
-
-DataLocations CBrowserThunderbird::ProfilesIniPlaces() const {
-    return ForSystem<DataLocations>({{K::RoamingAppData, "Thunderbird\\"}},
-                                    {{K::Home, ".thunderbird/"},
-                                     {K::Home, ".mozilla-thunderbird/"},
-                                     {K::Home, "snap/thunderbird/common/.thunderbird/"},
-                                     {K::Home, ".var/app/org.mozilla.Thunderbird/.thunderbird/"}});
-}
-
 std::string CBrowserThunderbird::GetProfilesIniPath() const {
-    return FirstProfilesIni(ProfilesIniPlaces());
+    const DataLocations& places = GetPlaces();
+    if (places.empty())
+        return {};
+    const std::string found = FindProfilesFolder(GetFolders(), places);
+    const std::string folder = found.empty() ? ResolveLocation(GetFolders(), places.front()) : found;
+    return folder.empty() ? std::string() : folder + kProfilesIni;
 }
 
 void CBrowserThunderbird::FindProfiles() {
     // Relative profile paths are based on the folder that holds the profiles.ini: the roaming folder followed by
     // the program's name, on Windows. Linux reads every place's file.
     if (!platform::kWindows) {
-        ReadEveryProfilesIni(*this, folders_, ProfilesIniPlaces());
+        ReadEveryProfilesIni(*this, GetFolders(), GetPlaces());
         return;
     }
     const std::string iniPath = GetProfilesIniPath();
@@ -189,26 +133,10 @@ void CBrowserThunderbird::FindProfiles() {
     ReadProfilesIni(*this, iniPath, iniPath.substr(0, iniPath.size() - kProfilesIni.size()));
 }
 
-std::vector<std::string> CBrowserThunderbird::GetProcessNames() const {
-    return ForSystem<Names>({"thunderbird.exe"}, {"thunderbird", "thunderbird-bin"});
-}
-
 bool CBrowserThunderbird::IsProfileFolder(const std::string& folder) const {
-    return HasFileNamed(ListFolder(folder, kDatabaseMask, false, false), "global-messages-db.sqlite");
+    return CountMarkerFiles(folder, {"global-messages-db.sqlite"}, kDatabaseMask) > 0;
 }
 
 std::vector<std::string> CBrowserThunderbird::GetDatabaseFiles(const std::string& profilePath) const {
     return EnumerateDatabaseFiles(profilePath, kDatabaseMask);
-}
-
-DataLocations CBrowserFossaMail::ProfilesIniPlaces() const {
-    return ForSystem<DataLocations>({{K::RoamingAppData, "FossaMail\\"}}, {{K::Home, ".fossamail/"}});
-}
-
-std::string CBrowserFossaMail::GetProfilesIniPath() const {
-    return FirstProfilesIni(ProfilesIniPlaces());
-}
-
-std::vector<std::string> CBrowserFossaMail::GetProcessNames() const {
-    return ForSystem<Names>({"FossaMail.exe"}, {"fossamail", "fossamail-bin"});
 }

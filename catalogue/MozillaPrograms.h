@@ -5,7 +5,6 @@
 
 #include "catalogue/Browser.h"
 #include "catalogue/DataLocation.h"
-#include "catalogue/IconNumbers.h"
 
 // Adds a profile for every section of a profiles.ini whose name starts with "Profile", in file order. Relative
 // paths are based on baseFolder (which ends with a separator).
@@ -16,90 +15,49 @@ bool HasFirefoxMarkers(const std::string& folder);
 
 class CBrowserFirefox : public CBrowser {
 public:
-    // appDataSubfolder: the places that may hold the program's profiles.ini, each ending with a separator.
-    CBrowserFirefox(const platform::KnownFolders& folders, DataLocations appDataSubfolder);
-    explicit CBrowserFirefox(const platform::KnownFolders& folders);
-
-    int GetIconId() const override { return IDI_FIREFOX; }
-    int GetProfileIconId() const override { return IDI_FIREFOX_PROFILE; }
-    std::string GetName() const override { return "Firefox"; }
+    explicit CBrowserFirefox(const platform::KnownFolders& folders, ProgramId id = ProgramId::Firefox)
+        : CBrowser(id, folders) {}
+    // Every profiles.ini of the program's places (Windows: the first that exists).
     void FindProfiles() override;
-    std::vector<std::string> GetProcessNames() const override;
     bool IsProfileFolder(const std::string& folder) const override;
     std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const override;
-
-protected:
-    platform::KnownFolders folders_;
-
-private:
-    DataLocations appDataSubfolder;
 };
 
 class CBrowserSeaMonkey : public CBrowserFirefox {
 public:
-    explicit CBrowserSeaMonkey(const platform::KnownFolders& folders);
-    int GetIconId() const override { return IDI_SEAMONKEY; }
-    int GetProfileIconId() const override { return IDI_SEAMONKEY_PROFILE; }
-    std::string GetName() const override { return "SeaMonkey"; }
-    std::vector<std::string> GetProcessNames() const override;
+    explicit CBrowserSeaMonkey(const platform::KnownFolders& folders) : CBrowserFirefox(folders, ProgramId::SeaMonkey) {}
 };
 
 class CBrowserCyberfox : public CBrowserFirefox {
 public:
-    explicit CBrowserCyberfox(const platform::KnownFolders& folders);
-    int GetIconId() const override { return IDI_CYBERFOX; }
-    int GetProfileIconId() const override { return IDI_CYBERFOX_PROFILE; }
-    std::string GetName() const override { return "Cyberfox"; }
-    std::vector<std::string> GetProcessNames() const override;
+    explicit CBrowserCyberfox(const platform::KnownFolders& folders) : CBrowserFirefox(folders, ProgramId::Cyberfox) {}
 };
 
 class CBrowserPalemoon : public CBrowser {
 public:
-    explicit CBrowserPalemoon(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return IDI_PALEMOON; }
-    int GetProfileIconId() const override { return IDI_PALEMOON_PROFILE; }
-    std::string GetName() const override { return "Pale Moon"; }
+    explicit CBrowserPalemoon(const platform::KnownFolders& folders) : CBrowser(ProgramId::PaleMoon, folders) {}
     void FindProfiles() override;
-    std::vector<std::string> GetProcessNames() const override;
     // No folder is recognised as a Pale Moon profile: its profiles carry Firefox's markers, and Firefox, first in
     // the catalogue, would claim them anyway.
     bool IsProfileFolder(const std::string&) const override { return false; }
     std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const override;
-
-private:
-    platform::KnownFolders folders_;
 };
 
 class CBrowserThunderbird : public CBrowser {
 public:
-    explicit CBrowserThunderbird(const platform::KnownFolders& folders) : folders_(folders) {}
-    int GetIconId() const override { return IDI_THUNDERBIRD; }
-    int GetProfileIconId() const override { return IDI_THUNDERBIRD_PROFILE; }
-    std::string GetName() const override { return "Thunderbird"; }
+    explicit CBrowserThunderbird(const platform::KnownFolders& folders, ProgramId id = ProgramId::Thunderbird)
+        : CBrowser(id, folders) {}
     void FindProfiles() override;
-    std::vector<std::string> GetProcessNames() const override;
     // True when the folder holds global-messages-db.sqlite (any letter case).
     bool IsProfileFolder(const std::string& folder) const override;
     std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const override;
-    // Full path of the program's profiles.ini; empty when the user's folders are unknown.
-    virtual std::string GetProfilesIniPath() const;
-
-protected:
-    // The places that may hold the program's profiles.ini, in the order they are tried.
-    virtual DataLocations ProfilesIniPlaces() const;
-    // The first place whose profiles.ini exists, else the first place; a path of a profiles.ini.
-    std::string FirstProfilesIni(const DataLocations& places) const;
-    platform::KnownFolders folders_;
+    // Full path of the program's profiles.ini: in the first place that holds one, else in the first place; empty
+    // when the user's folders are unknown.
+    std::string GetProfilesIniPath() const;
 };
 
 class CBrowserFossaMail : public CBrowserThunderbird {
 public:
-    explicit CBrowserFossaMail(const platform::KnownFolders& folders) : CBrowserThunderbird(folders) {}
-    int GetIconId() const override { return IDI_FOSSAMAIL; }
-    std::string GetName() const override { return "FossaMail"; }
-    std::vector<std::string> GetProcessNames() const override;
-    std::string GetProfilesIniPath() const override;
-
-protected:
-    DataLocations ProfilesIniPlaces() const override;
+    explicit CBrowserFossaMail(const platform::KnownFolders& folders)
+        : CBrowserThunderbird(folders, ProgramId::FossaMail) {}
 };

@@ -1,0 +1,191 @@
+#include "catalogue/ProgramTable.h"
+
+#include "catalogue/IconNumbers.h"
+#include "platform/System.h"
+
+#include <array>
+
+namespace {
+
+using K = KnownFolderId;
+using Names = std::vector<std::string>;
+
+// Both systems' values. Where a program keeps a profiles.ini, a place is the folder holding it (ending with a
+// separator); for the Chromium family a "User Data" folder or (Opera, Brave) the profile folder itself; for the
+// messengers the data folder. Linux builds run under several executable names (the distribution's, the Snap's,
+// a launcher's), each checked against the real packages.
+struct Row {
+    ProgramId id;
+    const char* name;
+    int iconId;
+    int profileIconId;
+    Names windowsProcesses;
+    Names linuxProcesses;
+    DataLocations windowsPlaces;
+    DataLocations linuxPlaces;
+};
+
+std::vector<Row> Rows() {
+    return {
+        {ProgramId::Firefox,
+         "Firefox",
+         IDI_FIREFOX,
+         IDI_FIREFOX_PROFILE,
+         {"firefox.exe"},
+         {"firefox", "firefox-esr", "firefox-bin"},
+         {{K::RoamingAppData, "Mozilla\\Firefox\\"}},
+         {{K::Home, ".mozilla/firefox/"},
+          {K::Config, "mozilla/firefox/"},
+          {K::Home, "snap/firefox/common/.mozilla/firefox/"},
+          {K::Home, ".var/app/org.mozilla.firefox/.mozilla/firefox/"}}},
+        {ProgramId::PaleMoon,
+         "Pale Moon",
+         IDI_PALEMOON,
+         IDI_PALEMOON_PROFILE,
+         {"palemoon.exe"},
+         {"palemoon", "palemoon-bin"},
+         {{K::RoamingAppData, "Moonchild Productions\\Pale Moon\\"}},
+         {{K::Home, ".moonchild productions/pale moon/"}}},
+        // No Linux release exists.
+        {ProgramId::Epic,
+         "Epic",
+         IDI_EPIC,
+         IDI_EPIC_PROFILE,
+         {"epic.exe"},
+         {"epic"},
+         {{K::LocalAppData, "Epic Privacy Browser\\User Data"}},
+         {}},
+        // The stable "User Data" folder, or only when that is not found, the side-by-side one.
+        {ProgramId::Chrome,
+         "Chrome",
+         IDI_CHROME,
+         IDI_CHROME_PROFILE,
+         {"chrome.exe"},
+         {"chrome"},
+         {{K::LocalAppData, "Google\\Chrome\\User Data"}, {K::LocalAppData, "Google\\Chrome SxS\\User Data"}},
+         {{K::Config, "google-chrome"},
+          {K::Config, "google-chrome-beta"},
+          {K::Config, "google-chrome-unstable"},
+          {K::Home, ".var/app/com.google.Chrome/config/google-chrome"}}},
+        {ProgramId::Vivaldi,
+         "Vivaldi",
+         IDI_VIVALDI,
+         IDI_VIVALDI_PROFILE,
+         {"vivaldi.exe"},
+         {"vivaldi-bin", "vivaldi"},
+         {{K::LocalAppData, "Vivaldi\\User Data"}},
+         {{K::Config, "vivaldi"}, {K::Home, "snap/vivaldi/current/.config/vivaldi"}}},
+        {ProgramId::Opera,
+         "Opera",
+         IDI_OPERA,
+         IDI_OPERA_PROFILE,
+         {"opera.exe"},
+         {"opera"},
+         {{K::RoamingAppData, "Opera Software\\Opera Stable"}},
+         {{K::Config, "opera"}}},
+        {ProgramId::Skype,
+         "Skype",
+         IDI_SKYPE,
+         IDI_SKYPE_PROFILE,
+         {"skype.exe"},
+         {"skypeforlinux", "skype"},
+         {{K::RoamingAppData, "Skype\\"}},
+         {{K::Home, ".Skype/"}}},
+        // Chrome's executable counts too, so a running Chrome blocks a Chromium/Iron run.
+        {ProgramId::Iron,
+         "Chromium/Iron",
+         IDI_CHROMIUM,
+         IDI_CHROME_PROFILE,
+         {"chrome.exe", "iron.exe"},
+         {"chromium", "chromium-browser", "chrome"},
+         {{K::LocalAppData, "Chromium\\User Data"}},
+         {{K::Config, "chromium"},
+          {K::Home, "snap/chromium/common/chromium"},
+          {K::Home, ".var/app/org.chromium.Chromium/config/chromium"}}},
+        {ProgramId::Thunderbird,
+         "Thunderbird",
+         IDI_THUNDERBIRD,
+         IDI_THUNDERBIRD_PROFILE,
+         {"thunderbird.exe"},
+         {"thunderbird", "thunderbird-bin"},
+         {{K::RoamingAppData, "Thunderbird\\"}},
+         {{K::Home, ".thunderbird/"},
+          {K::Home, ".mozilla-thunderbird/"},
+          {K::Home, "snap/thunderbird/common/.thunderbird/"},
+          {K::Home, ".var/app/org.mozilla.Thunderbird/.thunderbird/"}}},
+        {ProgramId::SeaMonkey,
+         "SeaMonkey",
+         IDI_SEAMONKEY,
+         IDI_SEAMONKEY_PROFILE,
+         {"seamonkey.exe"},
+         {"seamonkey", "seamonkey-bin"},
+         {{K::RoamingAppData, "Mozilla\\SeaMonkey\\"}},
+         {{K::Home, ".mozilla/seamonkey/"}}},
+        {ProgramId::Yandex,
+         "Yandex Browser",
+         IDI_YANDEX,
+         IDI_YANDEX_PROFILE,
+         {"browser.exe"},
+         {"yandex_browser", "yandex-browser"},
+         {{K::LocalAppData, "Yandex\\YandexBrowser\\User Data"}},
+         {{K::Config, "yandex-browser"}}},
+        {ProgramId::Cyberfox,
+         "Cyberfox",
+         IDI_CYBERFOX,
+         IDI_CYBERFOX_PROFILE,
+         {"Cyberfox.exe"},
+         {"cyberfox", "cyberfox-bin"},
+         {{K::RoamingAppData, "8pecxstudios\\Cyberfox\\"}},
+         {{K::Home, ".8pecxstudios/cyberfox/"}}},
+        {ProgramId::FossaMail,
+         "FossaMail",
+         IDI_FOSSAMAIL,
+         IDI_THUNDERBIRD_PROFILE,
+         {"FossaMail.exe"},
+         {"fossamail", "fossamail-bin"},
+         {{K::RoamingAppData, "FossaMail\\"}},
+         {{K::Home, ".fossamail/"}}},
+        {ProgramId::Viber,
+         "Viber",
+         IDI_VIBER,
+         IDI_VIBER_PROFILE,
+         {"Viber.exe"},
+         {"Viber", "viber"},
+         {{K::RoamingAppData, "ViberPC\\"}},
+         {{K::Home, ".ViberPC/"}}},
+        {ProgramId::Slimjet,
+         "SlimJet Browser",
+         IDI_SLIMJET,
+         IDI_SLIMJET_PROFILE,
+         {"slimjet.exe"},
+         {"slimjet"},
+         {{K::LocalAppData, "Slimjet\\User Data"}},
+         {{K::Config, "slimjet"}}},
+        {ProgramId::Brave,
+         "Brave Browser",
+         IDI_BRAVE,
+         IDI_BRAVE,
+         {"Brave.exe"},
+         {"brave"},
+         {{K::RoamingAppData, "brave"}},
+         {{K::Config, "BraveSoftware/Brave-Browser/Default"},
+          {K::Home, "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default"}}},
+    };
+}
+
+constexpr std::size_t kProgramCount = 16;
+
+} // namespace
+
+const ProgramFacts& GetProgramFacts(ProgramId id) {
+    static const std::array<ProgramFacts, kProgramCount> table = [] {
+        std::array<ProgramFacts, kProgramCount> facts;
+        for (Row& row : Rows())
+            facts[static_cast<std::size_t>(row.id)] = {
+                row.name, row.iconId, row.profileIconId,
+                ForSystem(std::move(row.windowsProcesses), std::move(row.linuxProcesses)),
+                ForSystem(std::move(row.windowsPlaces), std::move(row.linuxPlaces))};
+        return facts;
+    }();
+    return table[static_cast<std::size_t>(id)];
+}
