@@ -7,12 +7,25 @@
 
 #include <cstdlib>
 
+CIni::CIni(std::string path, bool snapshot) : path_(std::move(path)) {
+    if (snapshot)
+        snapshot_ = std::make_shared<const platform::IniSnapshot>(path_);
+}
+
+std::string CIni::Bytes(const std::string& section, const std::string& key) const {
+    return snapshot_ ? snapshot_->ValueBytes(section, key) : platform::IniValueBytes(path_, section, key);
+}
+
+std::string CIni::Text(const std::string& section, const std::string& key) const {
+    return snapshot_ ? snapshot_->ValueText(section, key) : platform::IniValueText(path_, section, key);
+}
+
 void CIni::GetSectionNames(std::vector<std::string>& names) const {
-    names = platform::IniSectionNames(path_);
+    names = snapshot_ ? snapshot_->SectionNames() : platform::IniSectionNames(path_);
 }
 
 std::string CIni::GetString(const std::string& section, const std::string& key) const {
-    const std::string bytes = platform::IniValueBytes(path_, section, key);
+    const std::string bytes = Bytes(section, key);
     // Linux file names are bytes with no code page: a path that is no UTF-8 names a real folder only as it stands.
     if (platform::IsWellFormedUtf8(bytes) || !platform::kWindows)
         return bytes;
@@ -49,7 +62,7 @@ std::string FirstCharacters(const std::string& text, size_t count) {
 } // namespace
 
 bool CIni::GetBool(const std::string& section, const std::string& key) const {
-    const std::string value = FirstCharacters(platform::IniValueText(path_, section, key), 64);
+    const std::string value = FirstCharacters(Text(section, key), 64);
     if (value.empty())
         return false;
     return EqualsNoCase(value, "true") || EqualsNoCase(value, "yes") || LeadingNumberIsNonZero(value);

@@ -1,13 +1,19 @@
 #pragma once
 // A reader for one INI file, such as a profiles.ini of a Mozilla-family program. It reads the file anew on every
-// call and caches nothing of its own.
+// call and caches nothing of its own, unless it is made as a snapshot.
 
+#include "platform/IniFile.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
 class CIni {
 public:
     explicit CIni(std::string path) : path_(std::move(path)) {}
+    // snapshot: the file is read once, now, and every call answers from that reading (a reader that asks for
+    // every value of a large file then pays for one reading, not one per value).
+    CIni(std::string path, bool snapshot);
     virtual ~CIni() = default;
 
     // Replaces the list's content with the names of all sections in file order.
@@ -21,5 +27,9 @@ public:
     bool GetBool(const std::string& section, const std::string& key) const;
 
 private:
+    std::string Bytes(const std::string& section, const std::string& key) const;
+    std::string Text(const std::string& section, const std::string& key) const;
+
     std::string path_;
+    std::shared_ptr<const platform::IniSnapshot> snapshot_;
 };

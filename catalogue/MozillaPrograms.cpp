@@ -60,7 +60,8 @@ void ReadEveryProfilesIni(CBrowser& program, const platform::KnownFolders& folde
 void ReadProfilesIni(CBrowser& program, const std::string& iniPath, const std::string& baseFolder) {
     if (!PathExists(iniPath))
         return;
-    const CIni ini(iniPath);
+    // One reading of the file for all its values: a file of many sections is read in time proportional to its size.
+    const CIni ini(iniPath, true);
     std::vector<std::string> sections;
     ini.GetSectionNames(sections);
     for (const std::string& section : sections) {

@@ -3,6 +3,7 @@
 // reader of our own with the same conventions (comments, white space, CRLF, a UTF-8 byte-order mark, sections and
 // keys found ignoring case, the first occurrence winning). Every call reads the file anew; nothing throws.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,22 @@ std::string IniValueBytes(const std::string& path, const std::string& section, c
 
 // A value read as text, as the system's wide-character profile function gives it, converted to UTF-8.
 std::string IniValueText(const std::string& path, const std::string& section, const std::string& key);
+
+struct IniParsedFile;
+
+// One reading of a whole file, for a reader that asks for many values of it: the same answers as the functions
+// above gave at the moment it was taken, without looking at the file again (a file that changes meanwhile is not
+// read half old, half new). An unreadable file gives empty answers.
+class IniSnapshot {
+public:
+    explicit IniSnapshot(const std::string& path);
+    std::vector<std::string> SectionNames() const;
+    std::string ValueBytes(const std::string& section, const std::string& key) const;
+    std::string ValueText(const std::string& section, const std::string& key) const;
+
+private:
+    std::shared_ptr<const IniParsedFile> parsed_;
+};
 
 // Decodes bytes in the system's narrow code page (Windows: the ANSI code page; Linux: Latin-1) to UTF-8.
 std::string NarrowCodePageToUtf8(const std::string& bytes);

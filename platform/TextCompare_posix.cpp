@@ -14,7 +14,11 @@ namespace {
 std::uint32_t NextCodePoint(std::string_view text, std::size_t& pos) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(pos);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 1) {
         ++pos;
         return lead;
@@ -80,8 +84,9 @@ std::uint32_t Fold(std::uint32_t c) {
     if (c > 0x10FFFF)
         return c;
     const locale_t locale = UnicodeLocale();
-    return locale == static_cast<locale_t>(nullptr) ? c
-                                                    : static_cast<std::uint32_t>(towlower_l(static_cast<wint_t>(c), locale));
+    return locale == static_cast<locale_t>(nullptr)
+               ? c
+               : static_cast<std::uint32_t>(towlower_l(static_cast<wint_t>(c), locale));
 }
 
 } // namespace
@@ -92,6 +97,17 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
         if (Fold(NextCodePoint(a, i)) != Fold(NextCodePoint(b, j)))
             return false;
     return i == a.size() && j == b.size();
+}
+
+std::string CaseFoldKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size() * 4);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::uint32_t c = Fold(NextCodePoint(text, i));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            key += static_cast<char>((c >> shift) & 0xFF);
+    }
+    return key;
 }
 
 } // namespace platform
