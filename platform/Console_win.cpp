@@ -46,9 +46,40 @@ private:
     HANDLE handle_;
 };
 
+// The standard output the process was given when it is a file or a pipe (cmd's "> log.txt" or "| more", a
+// scheduled task capturing the output); none when it is a console or there is none.
+HANDLE RedirectedOutput() {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE)
+        return nullptr;
+    const DWORD type = GetFileType(output);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE ? output : nullptr;
+}
+
+bool WriteAll(HANDLE handle, const std::string& bytes) {
+    const char* data = bytes.data();
+    DWORD left = static_cast<DWORD>(bytes.size());
+    while (left > 0) {
+        DWORD written = 0;
+        if (!WriteFile(handle, data, left, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
 } // namespace
 
 void WriteConsoleLine(const std::string& utf8Text) {
+    // Output redirected to a file or a pipe is written there: in the console's output code page when the process
+    // has a console, in UTF-8 otherwise (a GUI program started with "> log.txt" has none).
+    if (const HANDLE output = RedirectedOutput()) {
+        const UINT codePage = GetConsoleOutputCP();
+        const std::string text = MakePrintable(utf8Text);
+        WriteAll(output, (codePage != 0 ? Utf8ToCodePage(text, codePage) : text) + "\r\n");
+        return;
+    }
     // The program is a GUI program: it borrows the console of the command prompt that started it for each line,
     // and gives it back afterwards so that the prompt keeps working normally between lines.
     const AttachConsoleFunction attach = FindAttachConsole();

@@ -436,6 +436,30 @@ checks=$((checks + 1))
 expect_status 0 "--version"
 expect_unchanged "usage and version"
 
+# Windows: output redirected to a file or a pipe is captured there, every line of it.
+if [ "$system" = windows ]; then
+    make_fixtures
+    run "$tmp" /Firefox:all ">" "$(shown "$tmp/redirected.txt")"
+    out=$(tr -d '\r' <"$tmp/redirected.txt")
+    {
+        echo "Starting optimization"
+        profile_lines second "$ff1$sep" places.sqlite
+        optimized 1
+        profile_lines default "$ff0$sep" places.sqlite
+        optimized 1
+        total 2
+        echo "$completed"
+    } >"$tmp/expected"
+    expect_lines "output redirected to a file" <"$tmp/expected"
+    run "$tmp" --version "|" find Tidyquill
+    checks=$((checks + 1))
+    [[ $out =~ ^Tidyquill\ [0-9]+(\.[0-9]+)+$ ]] || fail "output through a pipe: '$out'"
+    # Started without any console, its standard output a file.
+    out=$("$wine_run" "$exe_win" --version 2>&1 | tr -d '\r')
+    checks=$((checks + 1))
+    [[ $out =~ ^Tidyquill\ [0-9]+(\.[0-9]+)+$ ]] || fail "output without a console: '$out'"
+fi
+
 # The preferences: a command-line run writes back what it read (tab-indented), keeping unknown elements and the
 # custom profiles, which can be named on the command line by their folder.
 mkdir -p "$(dirname "$prefs")" "$tmp/portable/profile"
