@@ -73,7 +73,7 @@ std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const
         folder, mask.empty() ? "*.*" : mask,
         [&](const std::string& path, std::uint64_t) {
             const DatabaseFileCheck check = CheckDatabaseFile(path);
-            if (check == DatabaseFileCheck::database ||
+            if (check == DatabaseFileCheck::database || check == DatabaseFileCheck::held ||
                 (!mask.empty() && check == DatabaseFileCheck::unreadable && PathExists(path)))
                 files.push_back(path);
             return true;
@@ -88,12 +88,19 @@ std::uint64_t QueryDatabaseSize(const std::string& path) {
 
 DatabaseFileCheck CheckDatabaseFile(const std::string& path) {
     static constexpr char kHeader[16] = "SQLite format 3"; // 15 characters and the terminating zero
-    const std::optional<std::string> head = platform::ReadFileHead(path, sizeof(kHeader));
-    if (!head)
+    const platform::FileHead head = platform::ReadFileHead(path, sizeof(kHeader));
+    switch (head.result) {
+    case platform::HeadRead::read:
+        return head.bytes.size() == sizeof(kHeader) && std::memcmp(head.bytes.data(), kHeader, sizeof(kHeader)) == 0
+                   ? DatabaseFileCheck::database
+                   : DatabaseFileCheck::notDatabase;
+    case platform::HeadRead::notRegular:
+        return DatabaseFileCheck::notDatabase;
+    case platform::HeadRead::held:
+        return DatabaseFileCheck::held;
+    default:
         return DatabaseFileCheck::unreadable;
-    return head->size() == sizeof(kHeader) && std::memcmp(head->data(), kHeader, sizeof(kHeader)) == 0
-               ? DatabaseFileCheck::database
-               : DatabaseFileCheck::notDatabase;
+    }
 }
 
 bool IsSqliteFile(const std::string& path) {

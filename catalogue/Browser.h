@@ -96,9 +96,10 @@ private:
     std::vector<std::unique_ptr<CBrowserProfile>> profiles_;
 };
 
-// Database files lying directly inside folder, in the file system's order. With an empty mask, the files that start
-// with the SQLite header. With a mask, the files whose full path matches it and that are databases by the same test,
-// or that exist but cannot be read (a program holding them without sharing): the compaction then finds out why.
+// Database files lying directly inside folder, in the file system's order: the files (whose full path matches mask,
+// when one is given) that start with the SQLite header, or that another process holds without sharing, so that the
+// compaction reports the program as still running. With a mask, also files that exist but cannot be read: the
+// compaction then finds out why.
 std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const std::string& mask);
 
 // The size of a database file together with its write-ahead log ("-wal" beside it), which holds committed pages
@@ -109,7 +110,8 @@ std::uint64_t QueryDatabaseSize(const std::string& path);
 enum class DatabaseFileCheck {
     database,    // a regular file (after following links) that starts with the SQLite header
     notDatabase, // empty, shorter than the header, another header, or no regular file (folder, device, FIFO, socket)
-    unreadable,  // missing, or cannot be opened for reading (no access, held without sharing)
+    held,        // exists, but another process holds it open without sharing: its program is still using it
+    unreadable,  // missing, or cannot be opened for reading (no access)
 };
 DatabaseFileCheck CheckDatabaseFile(const std::string& path);
 

@@ -28,12 +28,15 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
     // Only a regular file that starts with the SQLite header is ever opened for writing: the engine would make an
     // empty file a new database and write a header over whatever a link leads to (a device, say). The listing
     // tested it already; the file may have changed since.
-    if (CheckDatabaseFile(path) == DatabaseFileCheck::notDatabase) {
+    const DatabaseFileCheck check = CheckDatabaseFile(path);
+    if (check == DatabaseFileCheck::notDatabase) {
         log.Log("Warning: the file is encrypted or not valid", 0);
         return FileResult::skipped;
     }
     engine::Database database;
-    const engine::DbOutcome opened = database.Open(path);
+    // A file held without sharing cannot be opened by the engine either; it would only retry for a while first.
+    const engine::DbOutcome opened =
+        check == DatabaseFileCheck::held ? engine::DbOutcome::cantOpen : database.Open(path);
     if (opened == engine::DbOutcome::cantOpen && PathExists(path)) {
         // The file is there but cannot be opened: its program holds it without sharing.
         log.Log("Error: SQLITE_CANTOPEN. Seems like related program ('" + ProgramName(profile) + "') is still running",

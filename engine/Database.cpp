@@ -1,6 +1,8 @@
 #include "engine/Database.h"
 
 #include "engine/StopSignal.h"
+#include "platform/PathText.h"
+#include "platform/System.h"
 
 #include <sqlite3.h>
 
@@ -41,7 +43,12 @@ DbOutcome Database::Open(const std::string& utf8Path) {
     Close();
     sqlite3* connection = nullptr;
     // Without SQLITE_OPEN_CREATE a file that vanished since it was listed is not made anew as an empty database.
-    const int result = sqlite3_open_v2(utf8Path.c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
+    // On Windows the verbatim path form opens a file named CON or com1.db as the file, not the device, and
+    // together with the engine's long-path file layer a path may exceed 260 characters (the default layer cuts
+    // full paths at 260 characters' worth of UTF-8 bytes).
+    const char* fileLayer = platform::kWindows ? "win32-longpath" : nullptr;
+    const int result =
+        sqlite3_open_v2(platform::FileCallPath(utf8Path).c_str(), &connection, SQLITE_OPEN_READWRITE, fileLayer);
     connection_.reset(connection);
     if (result != SQLITE_OK)
         errorText_ = connection != nullptr ? sqlite3_errmsg(connection) : sqlite3_errstr(result);

@@ -1,5 +1,6 @@
 #include "platform/FolderEntries.h"
 
+#include "platform/OpenPath_win.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
@@ -21,7 +22,8 @@ struct HandleCloser {
 } // namespace
 
 bool ForEachFolderEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
-    std::wstring pattern = Utf8ToWide(folder);
+    // The verbatim form lists folders deeper than 260 characters and one whose name reads as a device.
+    std::wstring pattern = FileCallWidePath(folder);
     if (pattern.empty())
         return false;
     if (pattern.back() != L'\\' && pattern.back() != L'/')
@@ -51,9 +53,8 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<bool(cons
 }
 
 std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
-    // FILE_FLAG_BACKUP_SEMANTICS opens folders; without FILE_FLAG_OPEN_REPARSE_POINT junctions are followed.
-    HANDLE raw = CreateFileW(Utf8ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // Junctions and links are followed, so every spelling of a folder gives the one identity.
+    HANDLE raw = OpenPathForStatus(path);
     if (raw == INVALID_HANDLE_VALUE)
         return std::nullopt;
     std::unique_ptr<void, HandleCloser> file(raw);

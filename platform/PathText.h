@@ -13,4 +13,11 @@ namespace platform {
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// The form of a path that file calls should use. On Windows the verbatim "\\?\" form of the absolute path: its last
+// component names a file even when it reads as a device (CON, AUX, COM1, con.db), a path may exceed 260
+// characters, and a trailing dot or space stays part of the name. The folder part is first made absolute and
+// normalised the usual way (current folder, "." and "..", forward slashes). A path already in a "\\?\" or "\\.\"
+// form stays as it is. On Linux the path as it is.
+std::string FileCallPath(std::string_view utf8);
+
 } // namespace platform

@@ -11,4 +11,8 @@ std::string PathToUtf8(const std::filesystem::path& path) {
     return path.native();
 }
 
+std::string FileCallPath(std::string_view utf8) {
+    return std::string(utf8);
+}
+
 } // namespace platform

@@ -14,5 +14,7 @@ std::string WideToUtf8(std::wstring_view wide);
 std::string Utf8ToCodePage(std::string_view utf8, unsigned codePage);
 // Decodes bytes in a narrow code page such as CP_ACP to UTF-8.
 std::string CodePageToUtf8(std::string_view bytes, unsigned codePage);
+// FileCallPath (PathText.h) in UTF-16, for the Win32 file calls.
+std::wstring FileCallWidePath(std::string_view utf8);
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "support/FolderHelpers.h"
 
+#include "platform/FileAccess.h"
 #include "platform/FolderEntries.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
@@ -18,26 +19,17 @@ std::string AppendBackslash(std::string path) {
 }
 
 bool PathExists(const std::string& path) {
-    if (path.empty())
-        return false;
-    std::error_code error;
-    const fs::file_status status = fs::status(platform::PathFromUtf8(path), error);
-    return !error && fs::exists(status);
+    return platform::QueryFileStatus(path).has_value();
 }
 
 bool IsFolder(const std::string& path) {
-    if (path.empty())
-        return false;
-    std::error_code error;
-    return fs::is_directory(platform::PathFromUtf8(path), error) && !error;
+    const auto status = platform::QueryFileStatus(path);
+    return status && status->isFolder;
 }
 
 std::uint64_t QueryFileSize(const std::string& path) {
-    if (path.empty())
-        return 0;
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(platform::PathFromUtf8(path), error);
-    return error ? 0 : static_cast<std::uint64_t>(size);
+    const auto status = platform::QueryFileStatus(path);
+    return status ? status->size : 0;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& mask, bool includeFolders,

@@ -36,7 +36,8 @@ TempFolder::~TempFolder() {
     if (path_.empty())
         return;
     std::error_code error;
-    fs::remove_all(platform::PathFromUtf8(path_), error);
+    // The verbatim form removes files named CON or AUX and folders deeper than 260 characters too.
+    fs::remove_all(platform::PathFromUtf8(platform::FileCallPath(path_)), error);
 }
 
 std::string TempFolder::operator/(const std::string& relative) const {
