@@ -51,9 +51,10 @@ bool CTidyquillApp::InitInstance() {
     SetInstanceMutexName("TIDYQUILLMUTEX");
     ConfigureCrashReport();
     if (IsAlreadyRunning(true)) {
-        // A Windows copy has woken the first one's window; a Linux copy has no window to wake, so it says why it
-        // does nothing. Either way nothing else happens, also when arguments were given.
-        if (!platform::kWindows)
+        // The first copy's window has been woken (Windows). A copy started with arguments was asked to do work it
+        // will not do, so it says why; a Linux copy has no window to wake, so it says so in any case. Nothing else
+        // happens either way.
+        if (GetArgCount() > 1 || !platform::kWindows)
             platform::WriteErrorLine("Tidyquill is already running.");
         exitCode_ = GetArgCount() > 1 ? kExitNotRun : kExitCompleted;
         return true;

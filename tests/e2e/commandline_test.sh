@@ -358,13 +358,16 @@ before=$(fingerprint)
 run "$tmp" /Firefox:second
 expect_unchanged "related program running"
 
-# A second copy does nothing, also with arguments.
+# A second copy does nothing, also with arguments, and says why on its console (standard error on Linux).
 hold_instance
 run "$tmp" /Firefox:all
+checks=$((checks + 1))
 if [ "$system" = linux ]; then
-    checks=$((checks + 1))
     [ "$err" = "Tidyquill is already running." ] || fail "second copy: standard error is '$err'"
     err=""
+else
+    [ "${out%$'\r'}" = "Tidyquill is already running." ] || fail "second copy: the console shows '$out'"
+    out=""
 fi
 expect_lines "second copy" </dev/null
 expect_status 1 "second copy"
