@@ -8,9 +8,10 @@
 #include "TestSupport.h"
 
 #include "catalogue/ChromiumPrograms.h"
-#include "catalogue/FolderHelpers.h"
+#include "engine/Compaction.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -79,9 +80,10 @@ TEST(HostileFiles, DeviceNamesInAProfileAreFilesAndAreCompacted) {
         EXPECT_GT(before.back(), 0u) << file;
     }
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(nullptr, nullptr));
+    unsigned notCompacted = 1;
+    EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr, &notCompacted));
     EXPECT_FALSE(HasErrorOrWarning(log.Texts())) << ::testing::PrintToString(log.Texts());
-    EXPECT_EQ(profile->GetFilesNotCompacted(), 0u);
+    EXPECT_EQ(notCompacted, 0u);
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_LT(QueryFileSize(expected[i]), before[i]) << expected[i];
         EXPECT_EQ(CountRows(expected[i]), 150) << expected[i];
@@ -109,7 +111,7 @@ TEST(HostileFiles, HeldFileInAChromiumProfileGivesUpTheProfile) {
     // Listed although its header cannot be read: the program that holds it is still running.
     EXPECT_EQ(profile->GetFileList(), std::vector<std::string>{Join({folder, "History"})});
     LogCapture log;
-    EXPECT_FALSE(profile->Optimize(nullptr, nullptr));
+    EXPECT_FALSE(OptimizeProfile(*profile, nullptr, nullptr));
     holder.CloseInput();
     holder.Wait();
     EXPECT_EQ(log.Texts().back(), "Error: SQLITE_CANTOPEN. Seems like related program ('Chrome') is still running");
@@ -144,7 +146,7 @@ TEST(HostileFiles, ProfileDeeperThan260CharactersIsListedAndCompacted) {
     TestProgram program;
     CBrowserProfile* profile = program.AddProfile(AppendBackslash(folder), "deep", false);
     LogCapture log;
-    EXPECT_TRUE(profile->Optimize(nullptr, nullptr));
+    EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr));
     EXPECT_FALSE(HasErrorOrWarning(log.Texts())) << ::testing::PrintToString(log.Texts());
     EXPECT_LT(QueryFileSize(file), before);
     EXPECT_EQ(CountRows(file), 150);
