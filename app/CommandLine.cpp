@@ -1,11 +1,11 @@
 #include "app/CommandLine.h"
 
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "platform/FolderEntries.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"
 
 #include <algorithm>

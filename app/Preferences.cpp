@@ -1,10 +1,10 @@
 #include "app/Preferences.h"
 
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "platform/AppFolders.h"
 #include "platform/AtomicWrite.h"
 #include "platform/PathText.h"
+#include "support/FolderHelpers.h"
 
 #include <cstdio>
 #include <filesystem>

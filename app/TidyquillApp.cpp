@@ -2,7 +2,6 @@
 
 #include "app/CommandLine.h"
 
-#include "support/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "engine/Optimization.h"
 #include "engine/RunningPrograms.h"
@@ -10,6 +9,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/System.h"
 #include "support/CrashReport.h"
+#include "support/FolderHelpers.h"
 
 #include <algorithm>
 

@@ -10,10 +10,10 @@
 // bytes as the sqlite3 command's, and a stop leaves the file either untouched or fully compacted.
 
 #include "catalogue/Browser.h"
-#include "support/FolderHelpers.h"
 #include "engine/Compaction.h"
 #include "engine/LogOutput.h"
 #include "engine/StopSignal.h"
+#include "support/FolderHelpers.h"
 
 #include <sqlite3.h>
 

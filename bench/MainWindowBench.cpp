@@ -13,9 +13,9 @@
 #include "EngineTestSupport.h"
 #include "tests/ui/MainWindowFixture.h"
 
-#include "support/FolderHelpers.h"
 #include "platform/CommonControls.h"
 #include "platform/WideText.h"
+#include "support/FolderHelpers.h"
 
 #include <algorithm>
 #include <chrono>

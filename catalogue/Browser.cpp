@@ -1,8 +1,8 @@
 #include "catalogue/Browser.h"
 
-#include "support/FolderHelpers.h"
 #include "platform/FileAccess.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"
 
 #include <algorithm>

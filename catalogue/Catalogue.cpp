@@ -1,9 +1,9 @@
 #include "catalogue/Catalogue.h"
 
 #include "catalogue/ChromiumPrograms.h"
-#include "support/FolderHelpers.h"
 #include "catalogue/MessengerPrograms.h"
 #include "catalogue/MozillaPrograms.h"
+#include "support/FolderHelpers.h"
 
 #include <algorithm>
 

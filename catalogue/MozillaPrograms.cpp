@@ -2,9 +2,9 @@
 
 #include "catalogue/MarkerFiles.h"
 
-#include "support/FolderHelpers.h"
 #include "catalogue/Ini.h"
 #include "platform/FolderEntries.h"
+#include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"
 
 #include <algorithm>

@@ -25,7 +25,8 @@ public:
 
 class CBrowserSeaMonkey : public CBrowserFirefox {
 public:
-    explicit CBrowserSeaMonkey(const platform::KnownFolders& folders) : CBrowserFirefox(folders, ProgramId::SeaMonkey) {}
+    explicit CBrowserSeaMonkey(const platform::KnownFolders& folders)
+        : CBrowserFirefox(folders, ProgramId::SeaMonkey) {}
 };
 
 class CBrowserCyberfox : public CBrowserFirefox {

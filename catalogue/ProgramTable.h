@@ -28,8 +28,8 @@ enum class ProgramId {
 };
 
 struct ProgramFacts {
-    std::string name;                      // display name, also the program's key (compared with case)
-    int iconId = 0;                        // resource numbers of the 16x16 program and profile icons
+    std::string name; // display name, also the program's key (compared with case)
+    int iconId = 0;   // resource numbers of the 16x16 program and profile icons
     int profileIconId = 0;
     std::vector<std::string> processNames; // this system's executable names
     DataLocations places;                  // this system's places of the program's data, in search order

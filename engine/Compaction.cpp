@@ -1,11 +1,11 @@
 #include "engine/Compaction.h"
 
 #include "catalogue/Browser.h"
-#include "support/FolderHelpers.h"
 #include "engine/Database.h"
 #include "engine/LogOutput.h"
 #include "engine/ProgressBar.h"
 #include "engine/StopSignal.h"
+#include "support/FolderHelpers.h"
 
 #include <cstdint>
 #include <string>

@@ -27,8 +27,7 @@ std::string FromWide(std::wstring_view wide, unsigned codePage) {
     if (length <= 0)
         return {};
     std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr, nullptr);
     return text;
 }
 

@@ -9,11 +9,11 @@
 #include "app/CommandLine.h"
 #include "app/Preferences.h"
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "catalogue/MessengerPrograms.h"
 #include "engine/Optimization.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,8 +1,8 @@
 #include "catalogue/Catalogue.h"
 
 #include "CatalogueFixture.h"
-#include "support/FolderHelpers.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "EngineTestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #include "PipedProcess.h"
 #include "TestSupport.h"
 
-#include "support/FolderHelpers.h"
 #include "engine/Compaction.h"
 #include "engine/StopSignal.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #include "PipedProcess.h"
 #include "TestSupport.h"
 
-#include "support/FolderHelpers.h"
 #include "engine/Optimization.h"
 #include "engine/StopSignal.h"
 #include "platform/ByteSize.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

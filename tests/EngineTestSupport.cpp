@@ -1,9 +1,9 @@
 #include "EngineTestSupport.h"
 
 #include "TestSupport.h"
-#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

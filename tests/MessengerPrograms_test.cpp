@@ -1,9 +1,9 @@
 #include "catalogue/MessengerPrograms.h"
 
 #include "CatalogueFixture.h"
-#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

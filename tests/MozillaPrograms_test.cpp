@@ -2,8 +2,8 @@
 
 #include "CatalogueFixture.h"
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 
 #include "ChildCommandLine.h"
 
-
 #include <windows.h>
 
 namespace testing_support {

@@ -4,9 +4,9 @@
 #include "TestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -73,7 +73,7 @@ TEST(StringHelpers, EqualsNoCaseFoldsLettersBeyondAscii) {
         {"ı", "I", false},
         {"İ", "i", false},
         {"Ärger", "Arger", false},
-        {"a\xFF", "A\xFF", true},  // bytes that are not UTF-8 equal themselves
+        {"a\xFF", "A\xFF", true}, // bytes that are not UTF-8 equal themselves
         {"a\xFF", "a\xFE", false},
         {"\xC3", "\xC3\xA4", false},
     };

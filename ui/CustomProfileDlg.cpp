@@ -1,9 +1,9 @@
 #include "ui/CustomProfileDlg.h"
 
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "platform/Handle_win.h"
 #include "platform/WideText.h"
+#include "support/FolderHelpers.h"
 #include "ui/resource.h"
 
 #include <objbase.h>

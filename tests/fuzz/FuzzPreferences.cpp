@@ -11,8 +11,8 @@
 //   named it;
 // - printing the reloaded document gives the saved file again (an empty Profile element may lose its end tag).
 
-#include "FuzzSupport.h"
 #include "../NamedProgram.h"
+#include "FuzzSupport.h"
 
 #include "app/Preferences.h"
 #include "app/XmlDocument.h"
@@ -91,8 +91,8 @@ std::string WithoutEmptyTexts(const std::string& printed) {
             break;
         result.append(printed, position, open - position);
         std::size_t end = std::string::npos;
-        for (const auto& [start, stop] : {std::pair<std::string, std::string>{"<?", "?>"}, {"<!--", "-->"},
-                                          {"<![CDATA[", "]]>"}})
+        for (const auto& [start, stop] :
+             {std::pair<std::string, std::string>{"<?", "?>"}, {"<!--", "-->"}, {"<![CDATA[", "]]>"}})
             if (printed.compare(open, start.size(), start) == 0) {
                 end = printed.find(stop, open + start.size());
                 end = end == std::string::npos ? printed.size() : end + stop.size();

@@ -29,8 +29,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(command.application.c_str(), command.commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
+    if (!CreateProcessW(command.application.c_str(), command.commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
     if (process_ != nullptr)

@@ -9,8 +9,8 @@
 #include "TestSupport.h"
 
 #include "engine/Compaction.h"
-#include "support/FolderHelpers.h"
 #include "platform/System.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 

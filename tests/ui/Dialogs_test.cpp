@@ -5,8 +5,8 @@
 #include "MainWindowFixture.h"
 
 #include "app/CommandLine.h"
-#include "support/FolderHelpers.h"
 #include "platform/WideText.h"
+#include "support/FolderHelpers.h"
 #include "support/VersionInfo.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandLineDlg.h"

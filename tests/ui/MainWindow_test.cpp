@@ -6,10 +6,10 @@
 #include "MainWindowFixture.h"
 #include "PipedProcess.h"
 
-#include "support/FolderHelpers.h"
 #include "platform/PathText.h"
 #include "platform/ShellOpen.h"
 #include "platform/WideText.h"
+#include "support/FolderHelpers.h"
 #include "support/ProductAddresses.h"
 #include "support/StringHelpers.h"
 #include "ui/resource.h"

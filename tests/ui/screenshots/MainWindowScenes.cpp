@@ -5,10 +5,10 @@
 
 #include "tests/ui/MainWindowFixture.h"
 
-#include "support/FolderHelpers.h"
 #include "engine/LogOutput.h"
 #include "platform/Handle_win.h"
 #include "platform/WideText.h"
+#include "support/FolderHelpers.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandLineDlg.h"
 #include "ui/CustomProfileDlg.h"

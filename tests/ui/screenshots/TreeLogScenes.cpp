@@ -4,9 +4,9 @@
 #include "tests/ui/screenshots/Scene.h"
 
 #include "catalogue/Catalogue.h"
-#include "support/FolderHelpers.h"
 #include "platform/KnownFolders.h"
 #include "platform/PathText.h"
+#include "support/FolderHelpers.h"
 #include "ui/BrowsersTreeCtrl.h"
 #include "ui/Dialog.h"
 #include "ui/DialogTemplate.h"
