@@ -1,5 +1,6 @@
 #include "platform/AtomicWrite.h"
 
+#include "platform/Handle_win.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
@@ -9,18 +10,20 @@ namespace platform {
 namespace {
 
 bool WriteAndFlush(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueKernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     bool ok = true;
     while (ok && !bytes.empty()) {
         const DWORD chunk = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
         DWORD written = 0;
-        ok = WriteFile(file, bytes.data(), chunk, &written, nullptr) && written > 0;
+        ok = WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) && written > 0;
         bytes.remove_prefix(written);
     }
-    ok = ok && FlushFileBuffers(file);
-    return CloseHandle(file) && ok;
+    ok = ok && FlushFileBuffers(file.get());
+    // A failed close may mean lost data on some file systems: it counts as a failed write.
+    return CloseHandle(file.release()) && ok;
 }
 
 // The file a symbolic link leads to, so that the link stays a link; the path itself when it is none. Empty when it
@@ -29,14 +32,13 @@ std::wstring FollowLinks(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return path;
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const UniqueKernelHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return {};
     std::wstring target(32768, L'\0');
     const DWORD length =
-        GetFinalPathNameByHandleW(file, target.data(), static_cast<DWORD>(target.size()), VOLUME_NAME_DOS);
-    CloseHandle(file);
+        GetFinalPathNameByHandleW(file.get(), target.data(), static_cast<DWORD>(target.size()), VOLUME_NAME_DOS);
     if (length == 0 || length >= target.size())
         return {};
     target.resize(length);

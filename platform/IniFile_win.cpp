@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/Handle_win.h"
 #include "platform/IniParse.h"
 #include "platform/TextCompare.h"
 #include "platform/WideText.h"
@@ -46,16 +47,12 @@ std::wstring SectionKey(const std::string& utf8) {
     return key;
 }
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE)
+    const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
-    std::unique_ptr<void, HandleCloser> file(raw);
     char buffer[65536];
     DWORD got = 0;
     while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)

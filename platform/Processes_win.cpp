@@ -1,5 +1,6 @@
 #include "platform/Processes.h"
 
+#include "platform/Handle_win.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
@@ -24,27 +25,12 @@ QueryImageNameFunction FindQueryFullProcessImageName() {
     return query;
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-    ~Handle() {
-        if (handle_ != nullptr)
-            CloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
-
 constexpr DWORD kPathCapacity = 1024;
 
 // The path of the process's executable; empty when it cannot be opened or no path can be read.
 std::wstring ExecutableOf(const PROCESSENTRY32W& entry) {
-    const Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
+    const UniqueKernelHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
     if (!process)
         return {};
     wchar_t path[kPathCapacity] = {};
@@ -65,7 +51,7 @@ std::wstring ExecutableOf(const PROCESSENTRY32W& entry) {
 
 std::vector<RunningProcess> ListProcesses() {
     std::vector<RunningProcess> processes;
-    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return processes;
     PROCESSENTRY32W entry = {};

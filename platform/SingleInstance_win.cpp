@@ -1,44 +1,29 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/Handle_win.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
 
 namespace platform {
 
-namespace {
-
-void CloseIfOpen(HANDLE& handle) {
-    if (handle != nullptr)
-        CloseHandle(handle);
-    handle = nullptr;
-}
-
-} // namespace
-
 struct InstanceMutex::State {
-    HANDLE mutex = nullptr;
-    ~State() { CloseIfOpen(mutex); }
+    UniqueKernelHandle mutex;
 };
 
 InstanceMutex::InstanceMutex() : state_(std::make_unique<State>()) {}
 InstanceMutex::~InstanceMutex() = default;
 
 bool InstanceMutex::CreateAndCheckExisting(const std::string& name) {
-    CloseIfOpen(state_->mutex);
     // The handle is kept in every case: while it is open, a copy started later sees the mutex as existing.
-    state_->mutex = CreateMutexW(nullptr, FALSE, Utf8ToWide(name).c_str());
+    state_->mutex.reset(CreateMutexW(nullptr, FALSE, Utf8ToWide(name).c_str()));
     const DWORD error = GetLastError();
-    return state_->mutex != nullptr && error == ERROR_ALREADY_EXISTS;
+    return state_->mutex && error == ERROR_ALREADY_EXISTS;
 }
 
 struct InstanceEvent::State {
-    HANDLE event = nullptr;
-    HANDLE cancel = nullptr; // manual reset, unnamed: once set, every wait ends
-    ~State() {
-        CloseIfOpen(event);
-        CloseIfOpen(cancel);
-    }
+    UniqueKernelHandle event;
+    UniqueKernelHandle cancel; // manual reset, unnamed: once set, every wait ends
 };
 
 InstanceEvent::InstanceEvent() : state_(std::make_unique<State>()) {}
@@ -46,9 +31,9 @@ InstanceEvent::~InstanceEvent() = default;
 
 bool InstanceEvent::Create(const std::string& name) {
     state_ = std::make_unique<State>();
-    state_->event = CreateEventW(nullptr, FALSE, FALSE, Utf8ToWide(name).c_str());
-    state_->cancel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (state_->event == nullptr || state_->cancel == nullptr) {
+    state_->event.reset(CreateEventW(nullptr, FALSE, FALSE, Utf8ToWide(name).c_str()));
+    state_->cancel.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!state_->event || !state_->cancel) {
         state_ = std::make_unique<State>();
         return false;
     }
@@ -56,28 +41,27 @@ bool InstanceEvent::Create(const std::string& name) {
 }
 
 bool InstanceEvent::IsValid() const {
-    return state_->event != nullptr;
+    return static_cast<bool>(state_->event);
 }
 
 bool InstanceEvent::Wait() {
     if (!IsValid())
         return false;
     // The cancel event comes first, so that a cancellation wins when both are set.
-    const HANDLE handles[2] = {state_->cancel, state_->event};
+    const HANDLE handles[2] = {state_->cancel.get(), state_->event.get()};
     return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 
 void InstanceEvent::Cancel() {
-    if (state_->cancel != nullptr)
-        SetEvent(state_->cancel);
+    if (state_->cancel)
+        SetEvent(state_->cancel.get());
 }
 
 bool InstanceEvent::SignalExisting(const std::string& name) {
-    HANDLE event = OpenEventW(EVENT_ALL_ACCESS, FALSE, Utf8ToWide(name).c_str());
-    if (event == nullptr)
+    const UniqueKernelHandle event(OpenEventW(EVENT_ALL_ACCESS, FALSE, Utf8ToWide(name).c_str()));
+    if (!event)
         return false;
-    SetEvent(event);
-    CloseHandle(event);
+    SetEvent(event.get());
     return true;
 }
 
