@@ -4,6 +4,7 @@
 #include "platform/AppFolders.h"
 #include "platform/AtomicWrite.h"
 #include "platform/PathText.h"
+#include "platform/Utf8.h"
 #include "support/FolderHelpers.h"
 
 #include <cstdio>
@@ -70,6 +71,47 @@ bool KeepBackup(const std::string& path) {
     return true;
 }
 
+// Text saved as UTF-16 with a byte-order mark, as UTF-8; anything else as it is. A declaration that names UTF-16
+// would be wrong for the UTF-8 text the document is parsed from and written back as, so it names UTF-8 instead.
+std::string DecodeUtf16WithMark(const std::string& bytes) {
+    if (bytes.size() < 2)
+        return bytes;
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const bool little = byte(0) == 0xFF && byte(1) == 0xFE;
+    const bool big = byte(0) == 0xFE && byte(1) == 0xFF;
+    if (!little && !big)
+        return bytes;
+    std::string text;
+    const auto unit = [&](size_t i) -> char32_t {
+        return little ? byte(i) | byte(i + 1) << 8 : byte(i) << 8 | byte(i + 1);
+    };
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t code = unit(i);
+        if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;
+        }
+        platform::AppendUtf8(text, code);
+    }
+    const size_t declarationEnd = text.rfind("?>", text.find('<', 1));
+    if (text.compare(0, 5, "<?xml") == 0 && declarationEnd != std::string::npos) {
+        for (const char* name : {"UTF-16", "utf-16", "UTF-16LE", "UTF-16BE", "utf-16le", "utf-16be"}) {
+            for (const char quote : {'"', '\''}) {
+                const std::string value = quote + std::string(name) + quote;
+                const size_t at = text.find(value);
+                if (at != std::string::npos && at < declarationEnd) {
+                    text.replace(at, value.size(), "\"UTF-8\"");
+                    return text;
+                }
+            }
+        }
+    }
+    return text;
+}
+
 bool IsYes(const std::string* value) {
     return value != nullptr && *value == "yes";
 }
@@ -105,7 +147,8 @@ void PreferencesDocument::LoadPreferencesDocument(const std::string& path) {
     std::string content;
     // tinyxml2 also accepts a document without any element (a declaration, a comment, stray text). That is no
     // well-formed XML, and with no root nothing could ever be stored into it: it counts as unreadable.
-    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(content) && document_.HasRoot())
+    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(DecodeUtf16WithMark(content)) &&
+        document_.HasRoot())
         return;
     // A file that is there but unusable may still hold the user's custom profiles; an empty one holds nothing.
     keepOldFile_ = PathExists(path) && !(IsFolder(path) || QueryFileSize(path) == 0);
@@ -122,6 +165,9 @@ void PreferencesDocument::LoadProfiles(Catalogue& catalogue) const {
         const std::string* typeAttribute = element.FindAttribute("type");
         const std::string type = typeAttribute != nullptr ? *typeAttribute : std::string();
 
+        // A relative path is relative to whatever folder the program was started in: it names no fixed folder.
+        if (path.empty() || !platform::PathFromUtf8(path).is_absolute())
+            continue;
         CBrowserProfile* profile = nullptr;
         if (custom) {
             CBrowser* program = catalogue.FindProgramByName(type);
@@ -170,10 +216,12 @@ bool PreferencesDocument::SavePreferencesDocument() {
     if (path.empty())
         return false;
     // Never replace what could not be kept.
-    if (keepOldFile_ && PathExists(path) && !KeepBackup(path))
+    const bool keep = keepOldFile_ && PathExists(path);
+    if (keep && !KeepBackup(path))
         return false;
     if (!platform::ReplaceFileContent(path, PrintDocument()))
         return false;
     keepOldFile_ = false;
+    keptBackupPath_ = keep ? BackupName(path, 0) : std::string();
     return true;
 }

@@ -32,12 +32,14 @@ public:
     // Reads the file at path. When it is missing, cannot be read, cannot be parsed or holds no element (no root to
     // keep the profiles under), the document is made new: the declaration and an empty root "Tidyquill" with
     // version 1. A file that exists but cannot be used is copied to preferences.xml.bak at the next save, before the
-    // new document replaces it; earlier backups become .bak.1 to .bak.4 (the five newest are kept).
+    // new document replaces it; earlier backups become .bak.1 to .bak.4 (the five newest are kept). A file in
+    // UTF-16 with a byte-order mark (as Windows editors save "Unicode" text) is read as well as one in UTF-8.
     void LoadPreferencesDocument(const std::string& path);
 
     // Applies the "Profile" elements under the root to the catalogue, in document order: a custom profile is added
     // to the program its type names exactly (skipped when there is none); any other profile is looked up by path
-    // (skipped when no profile has it). A named profile whose folder exists takes the stored check mark; one whose
+    // (skipped when no profile has it). A relative path is skipped: it would name whatever folder happens to be
+    // current. A named profile whose folder exists takes the stored check mark; one whose
     // folder is gone is unchecked and marked missing. Profiles no element names keep their state.
     void LoadProfiles(Catalogue& catalogue) const;
 
@@ -49,6 +51,9 @@ public:
     // that a failure leaves the old file whole. False, with nothing reported, when the folder cannot be made or
     // the file cannot be written, or when a file that could not be read cannot be kept as .bak first.
     bool SavePreferencesDocument();
+
+    // Where the last save kept a file that could not be read (preferences.xml.bak); empty when it kept none.
+    const std::string& KeptBackupPath() const { return keptBackupPath_; }
 
     // The document as SavePreferencesDocument writes it.
     std::string PrintDocument() const;
@@ -62,4 +67,5 @@ private:
     std::string rootName_ = "Tidyquill";
     XmlDocument document_;
     bool keepOldFile_ = false; // the file at the path could not be read: keep it as .bak before replacing it
+    std::string keptBackupPath_;
 };

@@ -37,6 +37,10 @@ int CTidyquillApp::RunProcess(int argc, const char* const* argv, MainWindowFunct
     app.mainWindow_ = std::move(mainWindow);
     app.InitInstance();
     app.SavePreferences();
+    // Said after the save, which is what keeps the old file; the window has no console to say it on.
+    if (app.commandLineRan_ && !app.preferences_.KeptBackupPath().empty())
+        Log("Warning: the preferences could not be read and were reset; the old file is kept as " +
+            app.preferences_.KeptBackupPath());
     return app.GetExitCode();
 }
 
@@ -81,6 +85,7 @@ void CTidyquillApp::ConfigureCrashReport() {
 bool CTidyquillApp::RunCommandLine() {
     if (GetArgCount() < 2)
         return false;
+    commandLineRan_ = true;
 
     std::vector<std::string> arguments;
     for (int i = 1; i < GetArgCount(); ++i)

@@ -65,4 +65,5 @@ private:
     PreferencesDocument preferences_;
     int exitCode_ = 0;
     bool catalogueBuilt_ = false;
+    bool commandLineRan_ = false;
 };

@@ -6,6 +6,7 @@
 #include "catalogue/Catalogue.h"
 #include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Utf8.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
@@ -274,9 +275,11 @@ TEST(Preferences, UnreadableFileIsKeptAsBackupBeforeItIsReplaced) {
     ASSERT_TRUE(preferences.SavePreferencesDocument());
     EXPECT_EQ(ReadFile(path + ".bak"), broken);
     EXPECT_EQ(ReadFile(path), kNewDocument);
+    EXPECT_EQ(preferences.KeptBackupPath(), path + ".bak");
     // Once replaced, later saves leave the backup alone.
     ASSERT_TRUE(preferences.SavePreferencesDocument());
     EXPECT_EQ(ReadFile(path + ".bak"), broken);
+    EXPECT_EQ(preferences.KeptBackupPath(), "");
 
     // An empty file holds nothing to keep and does not replace an earlier backup.
     PreferencesDocument empty = LoadInto(temp, "", catalogue);
@@ -284,6 +287,66 @@ TEST(Preferences, UnreadableFileIsKeptAsBackupBeforeItIsReplaced) {
     ASSERT_TRUE(empty.SavePreferencesDocument());
     EXPECT_EQ(ReadFile(path + ".bak"), broken);
     EXPECT_EQ(ReadFile(path), kNewDocument);
+}
+
+// ---- Files as people save them: UTF-16 with a byte-order mark; paths that name no fixed folder ----
+
+TEST(Preferences, Utf16WithAByteOrderMarkIsRead) {
+    TempFolder temp;
+    const std::string folder = temp / "Caf\xC3\xA9 \xF0\x9F\x98\x80"; // Café and an emoji (a surrogate pair)
+    MakeFolder(folder);
+    const std::u32string text =
+        platform::DecodeUtf8Lenient("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<Tidyquill version=\"1\">\r\n" +
+                                    ProfileElement("yes", "no", "Firefox", folder) + "</Tidyquill>\r\n");
+    for (const bool little : {true, false}) {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        const auto put = [&](char32_t unit) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        };
+        for (const char32_t c : text) {
+            if (c >= 0x10000) {
+                put(0xD800 + ((c - 0x10000) >> 10));
+                put(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                put(c);
+            }
+        }
+        Catalogue catalogue = MakeCatalogue();
+        PreferencesDocument preferences = LoadInto(temp, bytes, catalogue);
+        const auto& profiles = Program(catalogue, "Firefox")->GetProfiles();
+        ASSERT_EQ(profiles.size(), 1u) << (little ? "little" : "big") << "-endian";
+        EXPECT_EQ(profiles[0]->GetPath(), folder);
+        EXPECT_FALSE(profiles[0]->checked);
+        // Written back in UTF-8, saying so, and not taken for an unreadable file.
+        ASSERT_TRUE(preferences.SavePreferencesDocument());
+        EXPECT_EQ(preferences.KeptBackupPath(), "");
+        EXPECT_FALSE(PathExists(temp / "preferences.xml.bak"));
+        EXPECT_EQ(ReadFile(temp / "preferences.xml").rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u)
+            << ReadFile(temp / "preferences.xml");
+    }
+}
+
+TEST(Preferences, RelativePathsAreIgnored) {
+    TempFolder temp;
+    MakeFolder(temp / "profile");
+    Catalogue catalogue = MakeCatalogue();
+    Program(catalogue, "Firefox")->AddProfile("profile", "found", false);
+    const std::string relative = std::string("..") + platform::kPathSeparator + "profile";
+    const std::string driveRelative = platform::kWindows ? "C:profile" : "./profile";
+    std::error_code error;
+    const auto current = std::filesystem::current_path(error);
+    std::filesystem::current_path(platform::PathFromUtf8(temp.Path()), error);
+    LoadInto(temp,
+             Document(ProfileElement("yes", "yes", "Firefox", "profile") +
+                      ProfileElement("yes", "yes", "Firefox", relative) +
+                      ProfileElement("yes", "yes", "Firefox", driveRelative) +
+                      ProfileElement("no", "no", "Firefox", "profile")),
+             catalogue);
+    std::filesystem::current_path(current, error);
+    // Only the profile the catalogue had; no custom profile was added, and it keeps its check mark.
+    ASSERT_EQ(Program(catalogue, "Firefox")->GetProfiles().size(), 1u);
+    EXPECT_TRUE(Program(catalogue, "Firefox")->GetProfiles()[0]->checked);
 }
 
 TEST(Preferences, EveryUnreadableFileIsKeptAndTheFiveNewestBackupsStay) {

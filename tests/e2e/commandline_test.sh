@@ -483,5 +483,19 @@ expected_prefs=$(printf '<?xml version="1.0" encoding="UTF-8"?>\n<Tidyquill vers
 checks=$((checks + 1))
 [ "$(cat "$prefs")" = "$expected_prefs" ] || fail "preferences changed:"$'\n'"$(cat "$prefs")"
 
+# A preferences file that cannot be read is kept beside the new one, and the command line says so once, at its end.
+printf '<Tidyquill version="1"><Profile custom="yes"' >"$prefs"
+run "$tmp" /Firefox:second
+{
+    echo "Starting optimization"
+    profile_lines second "$ff1$sep" places.sqlite
+    total 1
+    echo "$completed"
+    echo "Warning: the preferences could not be read and were reset; the old file is kept as $(shown "$prefs").bak"
+} >"$tmp/expected"
+expect_lines "unreadable preferences" <"$tmp/expected"
+checks=$((checks + 1))
+[ "$(cat "$prefs.bak")" = '<Tidyquill version="1"><Profile custom="yes"' ] || fail "unreadable preferences: not kept"
+
 echo "$system command line: $checks checks, $failures failed"
 [ $failures -eq 0 ]
