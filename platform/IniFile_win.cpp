@@ -38,9 +38,20 @@ using ParsedFile = IniParsedFile;
 // with every letter that another letter's case may turn into (I, S, K and their dotted, dotless, long and Kelvin
 // forms) made one placeholder. Names that share a key are then compared one by one.
 std::wstring SectionKey(const std::string& utf8) {
-    std::wstring key = Utf8ToWide(utf8);
-    if (!key.empty())
-        CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    std::wstring key;
+    bool ascii = true;
+    for (const char c : utf8)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        // The common case, without a call into the system per name.
+        key.reserve(utf8.size());
+        for (const char c : utf8)
+            key += static_cast<wchar_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    } else {
+        key = Utf8ToWide(utf8);
+        if (!key.empty())
+            CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    }
     for (wchar_t& c : key)
         if (c == L'I' || c == L'S' || c == L'K' || c == 0x0130 || c == 0x0131 || c == 0x017F || c == 0x212A)
             c = 1;
