@@ -53,7 +53,7 @@ std::vector<CBrowserProfile*> ParseProfileArgument(Catalogue& catalogue, const s
         // path is also tried in its absolute form, as the current directory resolves it. That form is lexical: it
         // drops "x/.." whatever x is, so it counts only where it still names the same folder (not where x is a
         // link to elsewhere).
-        CBrowserProfile* profile = catalogue.FindProfileByPath(profilePart);
+        CBrowserProfile* profile = catalogue.FindProfileByFolder(profilePart);
         if (profile == nullptr) {
             const std::string absolute = AbsolutePath(profilePart);
             if (!absolute.empty() && SameFile(absolute, profilePart))

@@ -4,6 +4,7 @@
 #include "platform/AppFolders.h"
 #include "platform/AtomicWrite.h"
 #include "platform/PathText.h"
+#include "platform/System.h"
 #include "platform/Utf8.h"
 #include "support/FolderHelpers.h"
 
@@ -112,6 +113,17 @@ std::string DecodeUtf16WithMark(const std::string& bytes) {
     return text;
 }
 
+// A path that names one folder whatever the current folder: on Windows a drive letter with a separator, or a path
+// starting with two separators (a network share, the "\\?\" form); on Linux a path from the root.
+bool IsAbsolutePath(const std::string& path) {
+    using platform::IsPathSeparator;
+    if (!platform::kWindows)
+        return !path.empty() && path[0] == '/';
+    if (path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]))
+        return true;
+    return path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
+}
+
 bool IsYes(const std::string* value) {
     return value != nullptr && *value == "yes";
 }
@@ -166,16 +178,20 @@ void PreferencesDocument::LoadProfiles(Catalogue& catalogue) const {
         const std::string type = typeAttribute != nullptr ? *typeAttribute : std::string();
 
         // A relative path is relative to whatever folder the program was started in: it names no fixed folder.
-        if (path.empty() || !platform::PathFromUtf8(path).is_absolute())
+        if (!IsAbsolutePath(path))
             continue;
+        // An element that names the folder of a profile already there (found, or stored before under another
+        // spelling) applies to that profile: one folder is one profile.
         CBrowserProfile* profile = nullptr;
         if (custom) {
             CBrowser* program = catalogue.FindProgramByName(type);
             if (program == nullptr)
                 continue;
-            profile = catalogue.AddCustomProfile(path, program);
+            profile = catalogue.FindProfileByFolder(path);
+            if (profile == nullptr)
+                profile = catalogue.AddCustomProfile(path, program);
         } else {
-            profile = catalogue.FindProfileByPath(path);
+            profile = catalogue.FindProfileByFolder(path);
         }
         if (profile == nullptr)
             continue;

@@ -3,6 +3,7 @@
 #include "catalogue/ChromiumPrograms.h"
 #include "catalogue/MessengerPrograms.h"
 #include "catalogue/MozillaPrograms.h"
+#include "platform/FolderEntries.h"
 #include "support/FolderHelpers.h"
 
 #include <algorithm>
@@ -31,8 +32,22 @@ CBrowserProfile* Catalogue::FindProfileByPath(const std::string& path) const {
     return nullptr;
 }
 
+CBrowserProfile* Catalogue::FindProfileByFolder(const std::string& path) const {
+    if (CBrowserProfile* profile = FindProfileByPath(path))
+        return profile;
+    // Comparing texts cannot tell every spelling of a folder; the file system can, for folders that exist.
+    const auto identity = platform::GetFileIdentity(path);
+    if (!identity)
+        return nullptr;
+    for (const auto& program : programs_)
+        for (const auto& profile : program->GetProfiles())
+            if (platform::GetFileIdentity(profile->GetPath()) == identity)
+                return profile.get();
+    return nullptr;
+}
+
 bool Catalogue::IsKnownProfilePath(const std::string& path) const {
-    return FindProfileByPath(path) != nullptr;
+    return FindProfileByFolder(path) != nullptr;
 }
 
 CBrowserProfile* Catalogue::AddCustomProfile(const std::string& path, CBrowser* program) {

@@ -25,6 +25,11 @@ public:
     CBrowser* FindProgramForFolder(const std::string& folder) const;
     // The first profile, programs in order and each program's profiles in order, whose path is SamePath with path.
     CBrowserProfile* FindProfileByPath(const std::string& path) const;
+    // The profile whose folder path names: the one FindProfileByPath gives, else the first, in the same order,
+    // whose folder is the same folder in the file system (another letter case, a short name, the "\\?\" form, a
+    // trailing dot, another drive letter, a link or junction); none when path leads nowhere.
+    CBrowserProfile* FindProfileByFolder(const std::string& path) const;
+    // Whether some profile has that folder (FindProfileByFolder).
     bool IsKnownProfilePath(const std::string& path) const;
     // Adds a custom profile named after the last component of path; none when program is not in the catalogue.
     CBrowserProfile* AddCustomProfile(const std::string& path, CBrowser* program);

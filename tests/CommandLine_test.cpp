@@ -8,10 +8,13 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/PathText.h"
+#include "platform/System.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 using namespace testing_support;
@@ -116,4 +119,56 @@ TEST(CommandLineInfo, HelpAndVersionArgumentsAreRecognisedExactly) {
     for (const char* part :
          {"\"Pale Moon\"", "Chromium/Iron", "\"Brave Browser\"", "Exit status:", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+}
+
+// --- One folder under many spellings -----------------------------------------------------------------------------
+
+namespace {
+
+// Spellings of an existing absolute folder that the file system takes for the same folder: on Windows another
+// letter case beyond ASCII, the "\\?\" form, a trailing dot, forward slashes and, under Wine, the Z: drive that
+// shows the prefix's C: drive again; on Linux a link to it.
+std::vector<std::string> OtherSpellings(const std::string& folder, const std::string& upper, const std::string& lower,
+                                        TempFolder& links) {
+    std::vector<std::string> spellings;
+    if (!platform::kWindows) {
+        std::filesystem::create_directory_symlink(platform::PathFromUtf8(folder),
+                                                  platform::PathFromUtf8(links / "link"));
+        spellings.push_back(links / "link");
+        return spellings;
+    }
+    std::string otherCase = folder;
+    otherCase.replace(otherCase.rfind(upper), upper.size(), lower);
+    spellings.push_back(otherCase);
+    spellings.push_back("\\\\?\\" + folder);
+    spellings.push_back(folder + ".");
+    std::string slashes = folder;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    spellings.push_back(slashes);
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (prefix != nullptr && folder.rfind("C:\\", 0) == 0) {
+        std::string unix = prefix;
+        std::replace(unix.begin(), unix.end(), '/', '\\');
+        spellings.push_back("Z:" + unix + "\\drive_c\\" + folder.substr(3));
+    }
+    return spellings;
+}
+
+} // namespace
+
+TEST_F(CommandLine, APathSelectsItsProfileUnderEverySpellingOfTheFolder) {
+    const std::string upper = "\xD0\x9F\xD0\xA0\xD0\x9E\xD0\xA4\xD0\x98\xD0\x9B\xD0\xAC.DEFAULT"; // ПРОФИЛЬ.DEFAULT
+    const std::string lower = "\xD0\xBF\xD1\x80\xD0\xBE\xD1\x84\xD0\xB8\xD0\xBB\xD1\x8C.default"; // профиль.default
+    const std::string folder = user / upper;
+    MakeFolder(folder);
+    CBrowserProfile* custom = catalogue.AddCustomProfile(folder, catalogue.FindProgramByName("Firefox"));
+    TempFolder links;
+    for (const std::string& spelling : OtherSpellings(folder, upper, lower, links)) {
+        EXPECT_EQ(SelectIn(user.Path(), {"/Chrome:" + spelling}).profiles, Profiles{custom}) << spelling;
+        EXPECT_EQ(catalogue.FindProfileByFolder(spelling), custom) << spelling;
+    }
+    // A folder that is no profile's selects none, and the profile's own text still selects it first.
+    MakeFolder(user / "elsewhere");
+    EXPECT_EQ(catalogue.FindProfileByFolder(user / "elsewhere"), nullptr);
+    EXPECT_EQ(SelectIn(user.Path(), {"/Firefox:" + folder}).profiles, Profiles{custom});
 }

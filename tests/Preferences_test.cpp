@@ -349,6 +349,37 @@ TEST(Preferences, RelativePathsAreIgnored) {
     EXPECT_TRUE(Program(catalogue, "Firefox")->GetProfiles()[0]->checked);
 }
 
+TEST(Preferences, OneFolderUnderTwoSpellingsIsOneProfile) {
+    TempFolder temp;
+    const std::string folder = temp / "\xC3\x89T\xC3\x89"; // ÉTÉ
+    MakeFolder(folder);
+    MakeFolder(temp / "found");
+    // Other spellings the file system takes for the same folders: on Windows letter case beyond ASCII with the
+    // "\\?\" form, and a trailing dot; on Linux links.
+    std::string other = temp / "link";
+    std::string found = temp / "link-found";
+    if (platform::kWindows) {
+        other = "\\\\?\\" + (temp / "\xC3\xA9t\xC3\xA9");
+        found = temp / "FOUND.";
+    } else {
+        std::filesystem::create_directory_symlink(platform::PathFromUtf8(folder), platform::PathFromUtf8(other));
+        std::filesystem::create_directory_symlink(platform::PathFromUtf8(temp / "found"),
+                                                  platform::PathFromUtf8(found));
+    }
+    Catalogue catalogue = MakeCatalogue();
+    CBrowserProfile* known = Program(catalogue, "Firefox")->AddProfile(temp / "found", "found", false);
+    LoadInto(temp,
+             Document(ProfileElement("yes", "yes", "Firefox", folder) + ProfileElement("yes", "no", "Firefox", other) +
+                      ProfileElement("no", "no", "Firefox", found)),
+             catalogue);
+    const auto& profiles = Program(catalogue, "Firefox")->GetProfiles();
+    ASSERT_EQ(profiles.size(), 2u);
+    EXPECT_EQ(profiles[1]->GetPath(), folder);
+    EXPECT_FALSE(profiles[1]->checked); // the later element applies to the same profile
+    EXPECT_FALSE(known->checked);
+    EXPECT_FALSE(known->missing);
+}
+
 TEST(Preferences, EveryUnreadableFileIsKeptAndTheFiveNewestBackupsStay) {
     TempFolder temp;
     const std::string path = temp / "preferences.xml";
