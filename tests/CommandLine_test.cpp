@@ -17,6 +17,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace testing_support;
 
 namespace {
@@ -126,8 +130,8 @@ TEST(CommandLineInfo, HelpAndVersionArgumentsAreRecognisedExactly) {
 namespace {
 
 // Spellings of an existing absolute folder that the file system takes for the same folder: on Windows another
-// letter case beyond ASCII, the "\\?\" form, a trailing dot, forward slashes and, under Wine, the Z: drive that
-// shows the prefix's C: drive again; on Linux a link to it.
+// letter case beyond ASCII, the "\\?\" form, a trailing dot, forward slashes, the short (8.3) name and, under Wine, the
+// Z: drive that shows the prefix's C: drive again; on Linux a link to it.
 std::vector<std::string> OtherSpellings(const std::string& folder, const std::string& upper, const std::string& lower,
                                         TempFolder& links) {
     std::vector<std::string> spellings;
@@ -145,6 +149,13 @@ std::vector<std::string> OtherSpellings(const std::string& folder, const std::st
     std::string slashes = folder;
     std::replace(slashes.begin(), slashes.end(), '\\', '/');
     spellings.push_back(slashes);
+#ifdef _WIN32
+    wchar_t shortPath[1024] = {};
+    const std::wstring widePath = platform::PathFromUtf8(folder).native();
+    const DWORD length = GetShortPathNameW(widePath.c_str(), shortPath, 1024);
+    if (length > 0 && length < 1024 && widePath != shortPath)
+        spellings.push_back(platform::PathToUtf8(std::filesystem::path(shortPath)));
+#endif
     const char* prefix = std::getenv("WINEPREFIX");
     if (prefix != nullptr && folder.rfind("C:\\", 0) == 0) {
         std::string unix = prefix;
