@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace engine {
 
 namespace {
@@ -13,6 +15,20 @@ namespace {
 // The progress hook: a non-zero answer makes the engine interrupt the running statement.
 int StopHook(void* context) {
     return static_cast<const StopSignal*>(context)->IsSet() ? 1 : 0;
+}
+
+// On Windows the engine's long-path file layer becomes the default one, once, while the system's plain layer is the
+// default: the plain layer cuts full paths at 260 characters' worth of UTF-8 bytes. A layer that someone installed
+// over the plain one (a test's failing disk, say) is left in place and keeps seeing every file the engine opens.
+void PreferLongPathFileLayer() {
+    static const bool once = [] {
+        sqlite3_vfs* current = sqlite3_vfs_find(nullptr);
+        sqlite3_vfs* longPath = sqlite3_vfs_find("win32-longpath");
+        if (current != nullptr && longPath != nullptr && std::strcmp(current->zName, "win32") == 0)
+            sqlite3_vfs_register(longPath, 1);
+        return true;
+    }();
+    (void)once;
 }
 
 } // namespace
@@ -44,11 +60,11 @@ DbOutcome Database::Open(const std::string& utf8Path) {
     sqlite3* connection = nullptr;
     // Without SQLITE_OPEN_CREATE a file that vanished since it was listed is not made anew as an empty database.
     // On Windows the verbatim path form opens a file named CON or com1.db as the file, not the device, and
-    // together with the engine's long-path file layer a path may exceed 260 characters (the default layer cuts
-    // full paths at 260 characters' worth of UTF-8 bytes).
-    const char* fileLayer = platform::kWindows ? "win32-longpath" : nullptr;
+    // together with the long-path file layer a path may exceed 260 characters.
+    if (platform::kWindows)
+        PreferLongPathFileLayer();
     const int result =
-        sqlite3_open_v2(platform::FileCallPath(utf8Path).c_str(), &connection, SQLITE_OPEN_READWRITE, fileLayer);
+        sqlite3_open_v2(platform::FileCallPath(utf8Path).c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
     connection_.reset(connection);
     if (result != SQLITE_OK)
         errorText_ = connection != nullptr ? sqlite3_errmsg(connection) : sqlite3_errstr(result);
