@@ -22,10 +22,15 @@ constexpr char kProfileElement[] = "Profile";
 constexpr char kFileName[] = "preferences.xml";
 constexpr unsigned kDocumentVersion = 1;
 
+// The path for the file calls below, in the form that reaches files deeper than 260 characters on Windows.
+fs::path FileSystemPath(const std::string& path) {
+    return platform::PathFromUtf8(platform::FileCallPath(path));
+}
+
 // The whole file; false when it cannot be opened or read (the stream throws when asked to read a folder).
 bool ReadWholeFile(const std::string& path, std::string& content) {
     try {
-        std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
+        std::ifstream in(FileSystemPath(path), std::ios::binary);
         if (!in)
             return false;
         content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -46,25 +51,25 @@ std::string BackupName(const std::string& path, int n) {
 // one unreadable file never replaces another. The copy is made first: a failure leaves every backup as it was.
 bool KeepBackup(const std::string& path) {
     std::error_code error;
-    const fs::path fresh = platform::PathFromUtf8(path + ".bak.new");
-    fs::copy_file(platform::PathFromUtf8(path), fresh, fs::copy_options::overwrite_existing, error);
+    const fs::path fresh = FileSystemPath(path + ".bak.new");
+    fs::copy_file(FileSystemPath(path), fresh, fs::copy_options::overwrite_existing, error);
     if (error) {
         fs::remove(fresh, error);
         return false;
     }
-    fs::remove(platform::PathFromUtf8(BackupName(path, kBackups - 1)), error);
+    fs::remove(FileSystemPath(BackupName(path, kBackups - 1)), error);
     error.clear(); // an oldest backup that cannot go is overwritten below or stays; neither loses the newest
     for (int n = kBackups - 2; n >= 0; --n) {
-        const fs::path older = platform::PathFromUtf8(BackupName(path, n));
+        const fs::path older = FileSystemPath(BackupName(path, n));
         std::error_code missing;
         if (fs::symlink_status(older, missing).type() != fs::file_type::not_found) {
-            fs::rename(older, platform::PathFromUtf8(BackupName(path, n + 1)), error);
+            fs::rename(older, FileSystemPath(BackupName(path, n + 1)), error);
             if (error)
                 break;
         }
     }
     if (!error)
-        fs::rename(fresh, platform::PathFromUtf8(BackupName(path, 0)), error);
+        fs::rename(fresh, FileSystemPath(BackupName(path, 0)), error);
     if (error) {
         fs::remove(fresh, error);
         return false;

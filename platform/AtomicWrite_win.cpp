@@ -50,7 +50,8 @@ std::wstring FollowLinks(const std::wstring& path) {
 bool ReplaceFileContent(const std::string& path, std::string_view bytes) {
     if (path.empty())
         return false;
-    const std::wstring target = FollowLinks(Utf8ToWide(path));
+    // The verbatim form reaches files deeper than 260 characters.
+    const std::wstring target = FollowLinks(FileCallWidePath(path));
     if (target.empty())
         return false;
     const std::wstring temporary = target + L".tmp";

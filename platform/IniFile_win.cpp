@@ -76,7 +76,8 @@ std::mutex cacheLock;
 std::shared_ptr<const ParsedFile> cache;
 
 std::shared_ptr<const ParsedFile> Load(const std::string& utf8Path) {
-    const std::wstring path = Utf8ToWide(utf8Path);
+    // The verbatim form reaches files deeper than 260 characters.
+    const std::wstring path = FileCallWidePath(utf8Path);
     WIN32_FILE_ATTRIBUTE_DATA info{};
     if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)

@@ -380,6 +380,23 @@ TEST(Preferences, OneFolderUnderTwoSpellingsIsOneProfile) {
     EXPECT_FALSE(known->missing);
 }
 
+TEST(Preferences, AFolderDeeperThan260CharactersInTheVerbatimForm) {
+    TempFolder temp;
+    const std::string name(100, 'p');
+    const std::string folder = platform::FileCallPath(Join({temp.Path(), name, name, name}));
+    ASSERT_GT(folder.size(), 300u);
+    PreferencesDocument broken(folder);
+    WriteFile(broken.GetPreferencesPath(), "<Tidyquill");
+    broken.LoadPreferencesDocument(broken.GetPreferencesPath());
+    ASSERT_TRUE(broken.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(broken.GetPreferencesPath() + ".bak"), "<Tidyquill");
+    PreferencesDocument again(folder);
+    again.LoadPreferencesDocument(again.GetPreferencesPath());
+    EXPECT_EQ(again.PrintDocument(), kNewDocument);
+    ASSERT_TRUE(again.SavePreferencesDocument());
+    EXPECT_EQ(again.KeptBackupPath(), "");
+}
+
 TEST(Preferences, EveryUnreadableFileIsKeptAndTheFiveNewestBackupsStay) {
     TempFolder temp;
     const std::string path = temp / "preferences.xml";
