@@ -22,11 +22,14 @@ AttachConsoleFunction FindAttachConsole() {
     return attach;
 }
 
+// The console's output buffer. A real console is written in its own characters (UTF-16), so that every name shows
+// as it is whatever its code page (437, 65001, ...); anything else that answers to the name gets bytes in the
+// thread's code page.
 class ConsoleDevice {
 public:
     ConsoleDevice()
-        : handle_(CreateFileW(L"con", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+        : handle_(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~ConsoleDevice() {
         if (handle_ != INVALID_HANDLE_VALUE)
             CloseHandle(handle_);
@@ -34,15 +37,33 @@ public:
     ConsoleDevice(const ConsoleDevice&) = delete;
     ConsoleDevice& operator=(const ConsoleDevice&) = delete;
 
-    void Write(const std::string& bytes) {
-        if (handle_ == INVALID_HANDLE_VALUE || bytes.empty())
+    void WriteLine(const std::string& utf8Text) {
+        if (handle_ == INVALID_HANDLE_VALUE)
             return;
-        DWORD written = 0;
-        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        FlushFileBuffers(handle_);
+        DWORD mode = 0;
+        if (!GetConsoleMode(handle_, &mode)) {
+            const std::string bytes = Utf8ToCodePage(utf8Text, CP_THREAD_ACP) + "\n";
+            DWORD written = 0;
+            WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            FlushFileBuffers(handle_);
+            return;
+        }
+        const std::wstring wide = Utf8ToWide(utf8Text) + L"\n";
+        std::wstring_view left = wide;
+        while (!left.empty()) {
+            // Pieces of a size every console takes, never splitting a surrogate pair.
+            size_t count = left.size() < kPiece ? left.size() : kPiece;
+            if (count < left.size() && IS_HIGH_SURROGATE(left[count - 1]))
+                --count;
+            DWORD written = 0;
+            if (!WriteConsoleW(handle_, left.data(), static_cast<DWORD>(count), &written, nullptr) || written == 0)
+                return;
+            left.remove_prefix(written);
+        }
     }
 
 private:
+    static constexpr size_t kPiece = 8192;
     HANDLE handle_;
 };
 
@@ -86,7 +107,7 @@ void WriteConsoleLine(const std::string& utf8Text) {
     const bool attached = attach != nullptr && attach(ATTACH_PARENT_PROCESS);
     {
         ConsoleDevice console;
-        console.Write(Utf8ToCodePage(MakePrintable(utf8Text), CP_THREAD_ACP) + "\n");
+        console.WriteLine(MakePrintable(utf8Text));
     }
     // A process that has a console of its own (a console program, a test) keeps it.
     if (attached)

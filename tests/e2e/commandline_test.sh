@@ -463,6 +463,19 @@ if [ "$system" = windows ]; then
     [[ $out =~ ^Tidyquill\ [0-9]+(\.[0-9]+)+$ ]] || fail "output without a console: '$out'"
 fi
 
+# Names beyond the console's code page appear as they are: on Windows a console is written in its own characters,
+# whatever its code page (Wine's console starts with 437; chcp makes it 65001).
+run "$tmp" "/Café Привет 中文:x"
+printf '%s\n' "Error: specified program name 'Café Привет 中文' is invalid" "$long_syntax" >"$tmp/expected"
+expect_lines "names beyond the code page" <"$tmp/expected"
+expect_status 1 "names beyond the code page"
+if [ "$system" = windows ]; then
+    out=$(cd "$tmp" && "$wine_run" --console chcp 65001 '&' "$exe_win" "/Café Привет 中文:x" 2>&1)
+    checks=$((checks + 1))
+    [ "$out" = "Active code page: 65001"$'\n'"Error: specified program name 'Café Привет 中文' is invalid"$'\n'"$long_syntax" ] ||
+        fail "names on code page 65001: '$out'"
+fi
+
 # The preferences: a command-line run writes back what it read (tab-indented), keeping unknown elements and the
 # custom profiles, which can be named on the command line by their folder.
 mkdir -p "$(dirname "$prefs")" "$tmp/portable/profile"
