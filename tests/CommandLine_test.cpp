@@ -178,6 +178,8 @@ TEST_F(CommandLine, APathSelectsItsProfileUnderEverySpellingOfTheFolder) {
         EXPECT_EQ(SelectIn(user.Path(), {"/Chrome:" + spelling}).profiles, Profiles{custom}) << spelling;
         EXPECT_EQ(catalogue.FindProfileByFolder(spelling), custom) << spelling;
     }
+    // Its name, the folder's, ignores case beyond ASCII (from a folder where no such path exists).
+    EXPECT_EQ(SelectIn(links.Path(), {"/Firefox:" + lower}).profiles, Profiles{custom});
     // A folder that is no profile's selects none, and the profile's own text still selects it first.
     MakeFolder(user / "elsewhere");
     EXPECT_EQ(catalogue.FindProfileByFolder(user / "elsewhere"), nullptr);
