@@ -1,5 +1,6 @@
 #include "platform/Console.h"
 
+#include "platform/Handle_win.h"
 #include "platform/Utf8.h"
 #include "platform/WideText.h"
 
@@ -28,14 +29,9 @@ AttachConsoleFunction FindAttachConsole() {
 class ConsoleDevice {
 public:
     ConsoleDevice()
-        : handle_(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~ConsoleDevice() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    ConsoleDevice(const ConsoleDevice&) = delete;
-    ConsoleDevice& operator=(const ConsoleDevice&) = delete;
+        : file_(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+          handle_(file_ ? file_.get() : INVALID_HANDLE_VALUE) {}
 
     void WriteLine(const std::string& utf8Text) {
         if (handle_ == INVALID_HANDLE_VALUE)
@@ -64,6 +60,7 @@ public:
 
 private:
     static constexpr size_t kPiece = 8192;
+    UniqueKernelHandle file_;
     HANDLE handle_;
 };
 

@@ -1,20 +1,14 @@
 #include "platform/FileAccess.h"
 
+#include "platform/Handle_win.h"
 #include "platform/OpenPath_win.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
 
-#include <memory>
-
 namespace platform {
 
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 bool IsMissingError(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
@@ -44,7 +38,7 @@ FileHead ReadFileHead(const std::string& path, std::size_t count) {
             head.result = HeadRead::unreadable;
         return head;
     }
-    UniqueHandle file(raw);
+    const UniqueKernelHandle file(raw);
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(raw) != FILE_TYPE_DISK || !GetFileInformationByHandle(raw, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
@@ -77,7 +71,7 @@ std::optional<FileStatus> QueryFileStatus(const std::string& path) {
     HANDLE raw = OpenPathForStatus(path);
     if (raw == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    UniqueHandle file(raw);
+    const UniqueKernelHandle file(raw);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(raw, &info))
         return std::nullopt;

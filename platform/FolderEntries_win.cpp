@@ -1,25 +1,14 @@
 #include "platform/FolderEntries.h"
 
+#include "platform/Handle_win.h"
 #include "platform/OpenPath_win.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
 
-#include <memory>
-
 namespace platform {
 
-namespace {
-
-struct FindCloser {
-    void operator()(HANDLE handle) const { FindClose(handle); }
-};
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-
-} // namespace
+namespace {} // namespace
 
 bool ForEachFolderEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
     // The verbatim form lists folders deeper than 260 characters and one whose name reads as a device.
@@ -34,7 +23,7 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<bool(cons
                                   FIND_FIRST_EX_LARGE_FETCH);
     if (raw == INVALID_HANDLE_VALUE)
         return false;
-    std::unique_ptr<void, FindCloser> find(raw);
+    const UniqueFindHandle find(raw);
     FolderEntry entry;
     do {
         if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0)
@@ -57,7 +46,7 @@ std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
     HANDLE raw = OpenPathForStatus(path);
     if (raw == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    std::unique_ptr<void, HandleCloser> file(raw);
+    const UniqueKernelHandle file(raw);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.get(), &info))
         return std::nullopt;

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/Handle_win.h"
 #include "platform/HttpGet.h"
 #include "platform/UpdatePolicy.h"
 #include "platform/WideText.h"
@@ -113,13 +114,12 @@ void CNewVersionChecker::StartCheck(HWND window) {
     check_ = check;
 
     auto* handedOver = new std::shared_ptr<Check>(std::move(check));
-    HANDLE thread = CreateThread(nullptr, 0, CheckVersionThread, handedOver, 0, nullptr);
+    // The worker runs on its own and owns what it uses: its handle is not needed.
+    const platform::UniqueKernelHandle thread(CreateThread(nullptr, 0, CheckVersionThread, handedOver, 0, nullptr));
     if (!thread) {
         delete handedOver;
         check_->Finish(std::nullopt, false);
-        return;
     }
-    CloseHandle(thread);
 }
 
 std::string CNewVersionChecker::GetNewVersion() const {
