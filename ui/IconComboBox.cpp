@@ -17,7 +17,11 @@ int ScreenDpi() {
 
 } // namespace
 
-CIconComboBox::CIconComboBox() : iconSize_(GetSystemMetrics(SM_CYSMICON)), margin_(2) {
+const ItemListMessages kComboBoxMessages = {CB_ADDSTRING, CB_RESETCONTENT, CB_GETCOUNT,    CB_GETLBTEXTLEN,
+                                            CB_GETLBTEXT, CB_GETITEMDATA,  CB_SETITEMDATA, CB_ERR};
+
+CIconComboBox::CIconComboBox()
+    : CIconItemControl(kComboBoxMessages), iconSize_(GetSystemMetrics(SM_CYSMICON)), margin_(2) {
     const int dpi = ScreenDpi();
     if (dpi > 96) {
         margin_ = MulDiv(margin_, dpi, 96);
@@ -32,48 +36,12 @@ void CIconComboBox::PreSubclassWindow() {
     Send(CB_SETITEMHEIGHT, 0, GetItemHeight());
 }
 
-int CIconComboBox::AddItem(const std::wstring& text, HICON icon) {
-    const auto index = static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-    if (index < 0)
-        return index;
-    if (icon != nullptr) {
-        icons_.emplace_back(CopyIcon(icon));
-        Send(CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(icons_.back().get()));
-    }
-    return index;
-}
-
-void CIconComboBox::ResetContent() {
-    Send(CB_RESETCONTENT);
-    icons_.clear();
-}
-
-int CIconComboBox::GetCount() const {
-    return static_cast<int>(Send(CB_GETCOUNT));
-}
-
 int CIconComboBox::GetCurSel() const {
     return static_cast<int>(Send(CB_GETCURSEL));
 }
 
 void CIconComboBox::SetCurSel(int index) {
     Send(CB_SETCURSEL, static_cast<WPARAM>(index));
-}
-
-std::wstring CIconComboBox::GetItemText(int index) const {
-    const auto length = static_cast<int>(Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index)));
-    if (length < 0)
-        return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const auto got =
-        static_cast<int>(Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data())));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
-HICON CIconComboBox::GetItemIcon(int index) const {
-    const LRESULT data = Send(CB_GETITEMDATA, static_cast<WPARAM>(index));
-    return data == CB_ERR ? nullptr : reinterpret_cast<HICON>(data);
 }
 
 void CIconComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
@@ -108,13 +76,6 @@ void CIconComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
     }
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT))
         DrawFocusRect(buffer, &rect);
-}
-
-bool CIconComboBox::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
-    // The entries go with the window; so do the copies of their icons.
-    if (message == WM_DESTROY)
-        icons_.clear();
-    return false;
 }
 
 bool CIconComboBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {

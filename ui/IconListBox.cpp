@@ -27,45 +27,16 @@ int TextWidth(HDC dc, const std::wstring& text, bool expandTabs) {
 
 } // namespace
 
-CIconListBox::CIconListBox() = default;
+const ItemListMessages kListBoxMessages = {LB_ADDSTRING, LB_RESETCONTENT, LB_GETCOUNT,    LB_GETTEXTLEN,
+                                           LB_GETTEXT,   LB_GETITEMDATA,  LB_SETITEMDATA, LB_ERR};
+
+CIconListBox::CIconListBox() : CIconItemControl(kListBoxMessages) {}
 
 CIconListBox::~CIconListBox() = default;
 
 int CIconListBox::AddItem(const std::wstring& text, HICON icon) {
     Send(LB_SETITEMHEIGHT, 0, ItemHeight());
-    const auto index = static_cast<int>(Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-    if (index < 0)
-        return index;
-    if (icon != nullptr) {
-        icons_.emplace_back(CopyIcon(icon));
-        Send(LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(icons_.back().get()));
-    }
-    return index;
-}
-
-void CIconListBox::ResetContent() {
-    Send(LB_RESETCONTENT);
-    icons_.clear();
-}
-
-int CIconListBox::GetCount() const {
-    return static_cast<int>(Send(LB_GETCOUNT));
-}
-
-std::wstring CIconListBox::GetItemText(int index) const {
-    const auto length = static_cast<int>(Send(LB_GETTEXTLEN, static_cast<WPARAM>(index)));
-    if (length < 0)
-        return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const auto got =
-        static_cast<int>(Send(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data())));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
-HICON CIconListBox::GetItemIcon(int index) const {
-    const LRESULT data = Send(LB_GETITEMDATA, static_cast<WPARAM>(index));
-    return data == LB_ERR ? nullptr : reinterpret_cast<HICON>(data);
+    return CIconItemControl::AddItem(text, icon);
 }
 
 std::wstring CIconListBox::FitText(HDC dc, const std::wstring& text, int width, bool expandTabs) {
@@ -107,13 +78,6 @@ void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     }
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(buffer, &rect);
-}
-
-bool CIconListBox::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
-    // The entries go with the window; so do the copies of their icons.
-    if (message == WM_DESTROY)
-        icons_.clear();
-    return false;
 }
 
 bool CIconListBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
