@@ -315,7 +315,10 @@ int Benchmark(const Options& options) {
         if (!sample.whole)
             return Fail("a stop left a file that is neither the original nor the compacted one");
     }
-    if (buildPhase.size() < static_cast<std::size_t>(options.stops))
+    // Where the build phase ends moves with the machine's load; a smoke run (sanitizers, a busy machine) needs only
+    // some stops in it, every one of which left the file whole.
+    const std::size_t needed = options.smoke ? 1 : static_cast<std::size_t>(options.stops);
+    if (buildPhase.size() < needed)
         return Fail("too few stops fell before the final copy");
     const double maxLatency = *std::max_element(buildPhase.begin(), buildPhase.end());
     std::sort(buildPhase.begin(), buildPhase.end());
