@@ -82,11 +82,7 @@ std::shared_ptr<const ParsedFile> Load(const std::string& path) {
 namespace {
 
 std::vector<std::string> SectionNamesOf(const std::shared_ptr<const ParsedFile>& parsed) {
-    std::vector<std::string> names;
-    if (parsed)
-        for (const IniSection& section : parsed->sections)
-            names.push_back(section.name);
-    return names;
+    return parsed ? SectionNames(parsed->sections) : std::vector<std::string>();
 }
 
 std::string ValueOf(const std::shared_ptr<const ParsedFile>& parsed, const std::string& section,

@@ -64,4 +64,12 @@ void IniParser::ParseLine() {
     line.clear();
 }
 
+std::vector<std::string> SectionNames(const std::vector<IniSection>& sections) {
+    std::vector<std::string> names;
+    names.reserve(sections.size());
+    for (const IniSection& section : sections)
+        names.push_back(section.name);
+    return names;
+}
+
 } // namespace platform

@@ -20,6 +20,9 @@ struct IniSection {
     std::vector<IniEntry> entries;
 };
 
+// The names of the sections, in file order.
+std::vector<std::string> SectionNames(const std::vector<IniSection>& sections);
+
 // Takes a file in pieces of any size, so that an enormous file costs time in proportion to its size and memory only
 // for what it holds.
 class IniParser {

@@ -94,16 +94,9 @@ void CAdsStatic::PreSubclassWindow() {
 }
 
 bool CAdsStatic::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (HandleClickableStatic(message, handCursor_, result))
+        return true;
     switch (message) {
-    case WM_SETCURSOR:
-        if (handCursor_ == nullptr)
-            return false;
-        SetCursor(handCursor_);
-        result = TRUE;
-        return true;
-    case WM_NCHITTEST:
-        result = HTCLIENT;
-        return true;
     case WM_TIMER:
         if (wParam != IDT_ADS_ROTATE)
             return false;

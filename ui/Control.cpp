@@ -84,6 +84,19 @@ bool CControl::OnReflect(UINT, WPARAM, LPARAM, LRESULT&) {
     return false;
 }
 
+bool CControl::HandleClickableStatic(UINT message, HCURSOR cursor, LRESULT& result) {
+    if (message == WM_SETCURSOR && cursor != nullptr) {
+        SetCursor(cursor);
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_NCHITTEST) {
+        result = HTCLIENT;
+        return true;
+    }
+    return false;
+}
+
 LRESULT CControl::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefSubclassProc(GetHwnd(), message, wParam, lParam);
 }

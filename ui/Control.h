@@ -36,6 +36,9 @@ protected:
     virtual bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // The next window procedure in the chain (the class's own, or the next subclass).
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // For a static that takes clicks: the mouse reaches it (a static is transparent to the mouse unless it says
+    // otherwise) and shows the given cursor over it. True when the message was one of those two.
+    static bool HandleClickableStatic(UINT message, HCURSOR cursor, LRESULT& result);
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,

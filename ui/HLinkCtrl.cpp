@@ -255,17 +255,9 @@ bool CHLinkCtrl::EraseBackground(HDC dc) {
 }
 
 bool CHLinkCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (HandleClickableStatic(message, handCursor_, result))
+        return true;
     switch (message) {
-    case WM_SETCURSOR:
-        if (handCursor_ == nullptr)
-            return false;
-        SetCursor(handCursor_);
-        result = TRUE;
-        return true;
-    case WM_NCHITTEST:
-        // A static is transparent to the mouse unless it says otherwise.
-        result = HTCLIENT;
-        return true;
     case WM_LBUTTONUP:
         OpenLink();
         return false;
