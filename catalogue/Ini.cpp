@@ -65,5 +65,7 @@ bool CIni::GetBool(const std::string& section, const std::string& key) const {
     const std::string value = FirstCharacters(Text(section, key), 64);
     if (value.empty())
         return false;
-    return EqualsNoCase(value, "true") || EqualsNoCase(value, "yes") || LeadingNumberIsNonZero(value);
+    // Keywords, not names: only A to Z fold.
+    const std::string lower = ToLowerAscii(value);
+    return lower == "true" || lower == "yes" || LeadingNumberIsNonZero(value);
 }

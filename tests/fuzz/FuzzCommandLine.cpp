@@ -15,6 +15,7 @@
 
 #include "app/CommandLine.h"
 #include "catalogue/Catalogue.h"
+#include "support/StringHelpers.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,7 +126,7 @@ void CheckArgument(Fixture& fixture, const std::string& argument) {
     } else {
         CBrowserProfile* first = nullptr;
         for (const auto& profile : own)
-            if (fuzz::LowerAscii(profile->GetName()) == fuzz::LowerAscii(part)) {
+            if (EqualsNoCase(profile->GetName(), part)) {
                 first = profile.get();
                 break;
             }
