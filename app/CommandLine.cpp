@@ -2,9 +2,9 @@
 
 #include "catalogue/Catalogue.h"
 #include "engine/LogOutput.h"
-#include "platform/FolderEntries.h"
-#include "platform/PathText.h"
+#include "platform/Files.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"
 

@@ -1,11 +1,10 @@
 #include "app/Preferences.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/AppFolders.h"
-#include "platform/AtomicWrite.h"
-#include "platform/PathText.h"
+#include "platform/Application.h"
+#include "platform/Files.h"
 #include "platform/System.h"
-#include "platform/Utf8.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <cstdio>

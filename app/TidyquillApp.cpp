@@ -6,7 +6,6 @@
 #include "engine/Optimization.h"
 #include "engine/RunningPrograms.h"
 #include "platform/Console.h"
-#include "platform/KnownFolders.h"
 #include "platform/System.h"
 #include "support/CrashReport.h"
 #include "support/FolderHelpers.h"

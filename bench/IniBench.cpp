@@ -8,8 +8,8 @@
 
 #include "catalogue/Browser.h"
 #include "catalogue/MozillaPrograms.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <chrono>
 #include <cstdio>

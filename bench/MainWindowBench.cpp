@@ -13,8 +13,7 @@
 #include "EngineTestSupport.h"
 #include "tests/ui/MainWindowFixture.h"
 
-#include "platform/CommonControls.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <algorithm>
@@ -123,7 +122,7 @@ int main(int argc, char** argv) {
     }
     if (smoke)
         sizeMb = 4;
-    platform::RegisterCommonControls();
+    ui::RegisterCommonControls();
     bool ok = true;
 
     // --- Responsiveness during a run ---

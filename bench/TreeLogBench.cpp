@@ -8,8 +8,7 @@
 // --smoke runs small sizes and checks results (rows and items made) instead of times.
 
 #include "catalogue/Catalogue.h"
-#include "platform/CommonControls.h"
-#include "platform/PathText.h"
+#include "platform/Text.h"
 #include "ui/BrowsersTreeCtrl.h"
 #include "ui/Dialog.h"
 #include "ui/DialogTemplate.h"
@@ -33,7 +32,7 @@ constexpr WORD kLogId = 1019;
 
 struct HostTemplate {
     HostTemplate() : dialogTemplate(WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 0, 430, 200, L"Bench") {
-        platform::RegisterCommonControls();
+        ui::RegisterCommonControls();
         dialogTemplate.AddControl(WC_TREEVIEWW,
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                                       TVS_SHOWSELALWAYS | TVS_CHECKBOXES,

@@ -1,6 +1,6 @@
 #include "catalogue/Browser.h"
 
-#include "platform/FileAccess.h"
+#include "platform/Files.h"
 #include "platform/System.h"
 #include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"

@@ -4,7 +4,7 @@
 // either on its items and ask which kind it holds.
 
 #include "catalogue/ProgramTable.h"
-#include "platform/KnownFolders.h"
+#include "platform/System.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "catalogue/ChromiumPrograms.h"
 #include "catalogue/MessengerPrograms.h"
 #include "catalogue/MozillaPrograms.h"
-#include "platform/FolderEntries.h"
+#include "platform/Files.h"
 #include "support/FolderHelpers.h"
 
 #include <algorithm>

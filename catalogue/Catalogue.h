@@ -3,7 +3,7 @@
 // catalogue order and takes the first match.
 
 #include "catalogue/Browser.h"
-#include "platform/KnownFolders.h"
+#include "platform/System.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #include "catalogue/ChromiumPrograms.h"
 
 #include "catalogue/MarkerFiles.h"
-#include "platform/FolderEntries.h"
+#include "platform/Files.h"
 #include "support/FolderHelpers.h"
 
 #include <algorithm>

@@ -2,7 +2,6 @@
 // Where a supported program keeps its data: one of the user's known folders and a path below it. Each program has
 // one list of such places for Windows and one for Linux; where several are listed, the first that exists is used.
 
-#include "platform/KnownFolders.h"
 #include "platform/System.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/System.h"
-#include "platform/Utf8.h"
+#include "platform/Text.h"
 #include "support/StringHelpers.h"
 
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "catalogue/MarkerFiles.h"
 
 #include "catalogue/Ini.h"
-#include "platform/FolderEntries.h"
+#include "platform/Files.h"
 #include "support/FolderHelpers.h"
 #include "support/StringHelpers.h"
 

@@ -1,8 +1,8 @@
 #include "engine/Database.h"
 
 #include "engine/StopSignal.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 

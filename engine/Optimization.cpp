@@ -6,7 +6,7 @@
 #include "engine/LogOutput.h"
 #include "engine/ProgressBar.h"
 #include "engine/StopSignal.h"
-#include "platform/ByteSize.h"
+#include "platform/Text.h"
 
 #include <chrono>
 #include <cstdio>

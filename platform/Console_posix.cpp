@@ -1,6 +1,6 @@
 #include "platform/Console.h"
 
-#include "platform/Utf8.h"
+#include "platform/Text.h"
 
 #include <cstdio>
 

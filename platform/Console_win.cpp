@@ -1,8 +1,7 @@
 #include "platform/Console.h"
 
 #include "platform/Handle_win.h"
-#include "platform/Utf8.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

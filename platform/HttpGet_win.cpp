@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "platform/WideText.h"
+#include "platform/Text.h"
 
 namespace platform {
 namespace {

@@ -1,13 +1,16 @@
 #pragma once
-// Reading INI files as the system reads them. On Windows these are the system's profile functions; on Linux a
-// reader of our own with the same conventions (comments, white space, CRLF, a UTF-8 byte-order mark, sections and
-// keys found ignoring case, the first occurrence winning). Every call reads the file anew; nothing throws.
+// INI files: reading sections and values, and the parser behind it.
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// Reading INI files as the system reads them. On Windows these are the system's profile functions; on Linux a
+// reader of our own with the same conventions (comments, white space, CRLF, a UTF-8 byte-order mark, sections and
+// keys found ignoring case, the first occurrence winning). Every call reads the file anew; nothing throws.
 
 // The names of all sections in file order, as UTF-8. Empty when the file cannot be read.
 std::vector<std::string> IniSectionNames(const std::string& path);
@@ -38,5 +41,39 @@ private:
 
 // Decodes bytes in the system's narrow code page (Windows: the ANSI code page; Linux: Latin-1) to UTF-8.
 std::string NarrowCodePageToUtf8(const std::string& bytes);
+
+// The INI conventions shared by both systems' readers: sections in brackets, "key=value" lines, comments after ";"
+// or "#", white space around names and values ignored, one pair of quotes around a whole value removed, CRLF or LF
+// line ends, a UTF-8 byte-order mark before the first line ignored. Lines before the first section and lines
+// without "=" carry nothing.
+
+struct IniEntry {
+    std::string key;
+    std::string value;
+};
+
+struct IniSection {
+    std::string name;
+    std::vector<IniEntry> entries;
+};
+
+// The names of the sections, in file order.
+std::vector<std::string> SectionNames(const std::vector<IniSection>& sections);
+
+// Takes a file in pieces of any size, so that an enormous file costs time in proportion to its size and memory only
+// for what it holds.
+class IniParser {
+public:
+    void Feed(const char* data, std::size_t size);
+    // Parses the last line when the file does not end with a line end; answers the sections in file order.
+    std::vector<IniSection>& Finish();
+
+private:
+    void ParseLine();
+
+    std::string line_;
+    bool first_ = true;
+    std::vector<IniSection> sections_;
+};
 
 } // namespace platform

@@ -1,20 +1,16 @@
+
 #include "platform/IniFile.h"
 
-#include "platform/IniParse.h"
-#include "platform/TextCompare.h"
-#include "platform/Utf8.h"
-
-#include <sys/stat.h>
+#include "platform/Text.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace platform {
-
-namespace {} // namespace
 
 struct IniParsedFile {
     std::string path;

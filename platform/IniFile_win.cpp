@@ -1,9 +1,8 @@
+
 #include "platform/IniFile.h"
 
 #include "platform/Handle_win.h"
-#include "platform/IniParse.h"
-#include "platform/TextCompare.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

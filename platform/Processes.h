@@ -1,11 +1,15 @@
 #pragma once
-// The running processes, as the running-program guard needs them.
+// Processes: the running programs, this process's arguments, and handing work to other programs (opening an
+// address with the shell, starting a command line, sending a mail).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// The running processes, as the running-program guard needs them.
 
 struct RunningProcess {
     std::uint64_t id = 0;
@@ -23,5 +27,43 @@ std::vector<RunningProcess> ListProcesses();
 
 // The id of this process, as ListProcesses gives it.
 std::uint64_t CurrentProcessId();
+
+// The arguments the process was started with.
+
+// Every argument of the process, the program path first, as UTF-8. Windows splits the process's own command line
+// by the system's rules (CommandLineToArgvW on GetCommandLineW) and ignores argc and argv, which the C runtime
+// would give in the ANSI code page; elsewhere the arguments are argv as given.
+std::vector<std::string> GetProcessArguments(int argc, const char* const* argv);
+
+// Every "open this address" of the program (links, the home page, a profile folder, a mail link) goes through here,
+// so that tests can replace what happens instead of starting a browser or a mail program.
+
+// What opening an address does: address and verb in UTF-8 (an empty verb is the system's default one), owner a
+// window handle or none; true when the system accepted the request.
+using ShellOpenFunction = std::function<bool(const std::string& address, const std::string& verb, void* owner)>;
+
+// Asks the system's shell to open the address (Windows: ShellExecuteW, shown normally, success when its result is
+// above 32; elsewhere nothing is opened and the answer is false), or the replacement installed for tests.
+bool OpenWithShell(const std::string& address, const std::string& verb = {}, void* owner = nullptr);
+
+// Replaces the shell for the rest of the process (tests); an empty function restores it. Answers the previous one.
+ShellOpenFunction SetShellOpenFunction(ShellOpenFunction replacement);
+
+// The system's mail programs, as the crash report reaches them: Outlook started with a command line when it is the
+// mail handler, and the simple mail interface (MAPI). Linux has neither: every answer there is empty or false.
+
+// The path of Outlook when the registered mailto handler's command names outlook.exe (letter case ignored): the
+// command up to and including that name, without an opening quote, short folder names made long; else empty.
+std::string FindOutlookPath();
+
+// Starts a program with a whole command line (the program first, as the system splits it); true when the process
+// was created.
+bool StartCommandLine(const std::string& commandLine);
+
+// Opens the mail program's compose window through the simple mail interface: the wide one when the library has
+// it (modeless), else the narrow one (texts in the ANSI code page, logging on with a user interface). Empty texts
+// are left out. False when there is no MAPI32.DLL, neither function, or the call failed. parent: a window or none.
+bool SendMailMapi(void* parent, const std::string& subject, const std::string& body, const std::string& address,
+                  const std::string& attachment);
 
 } // namespace platform

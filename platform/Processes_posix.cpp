@@ -1,13 +1,13 @@
-#include "platform/Processes.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Processes.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -91,6 +91,33 @@ std::vector<RunningProcess> ListProcesses() {
 
 std::uint64_t CurrentProcessId() {
     return static_cast<std::uint64_t>(getpid());
+}
+
+std::vector<std::string> GetProcessArguments(int argc, const char* const* argv) {
+    std::vector<std::string> arguments;
+    if (argv == nullptr)
+        return arguments;
+    for (int i = 0; i < argc && argv[i] != nullptr; ++i)
+        arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
+// The Linux build has no window and opens nothing.
+bool OpenWithSystemShell(const std::string&, const std::string&, void*) {
+    return false;
+}
+
+// Linux has no Outlook and no simple mail interface; the report falls back to a mail link.
+std::string FindOutlookPath() {
+    return {};
+}
+
+bool StartCommandLine(const std::string&) {
+    return false;
+}
+
+bool SendMailMapi(void*, const std::string&, const std::string&, const std::string&, const std::string&) {
+    return false;
 }
 
 } // namespace platform

@@ -1,8 +1,7 @@
 #include "support/AppBase.h"
 
-#include "platform/CommonControls.h"
-#include "platform/ProcessArguments.h"
-#include "platform/SingleInstance.h"
+#include "platform/Application.h"
+#include "platform/Processes.h"
 
 #include <chrono>
 #include <cstdio>
@@ -26,7 +25,6 @@ CWinAppExtended::~CWinAppExtended() {
 }
 
 bool CWinAppExtended::InitInstance() {
-    platform::RegisterCommonControls();
     return true;
 }
 

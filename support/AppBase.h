@@ -29,7 +29,7 @@ public:
     CWinAppExtended(const CWinAppExtended&) = delete;
     CWinAppExtended& operator=(const CWinAppExtended&) = delete;
 
-    // Registers the common-control classes; always succeeds. Start-up calls it after the instance check.
+    // The application's own start-up after the instance check; the base has nothing to do and succeeds.
     virtual bool InitInstance();
 
     // Replaces the name of the instance mutex; the event keeps its name. Call before IsAlreadyRunning.

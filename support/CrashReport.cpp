@@ -1,9 +1,7 @@
 #include "support/CrashReport.h"
 
-#include "platform/CrashHandler.h"
-#include "platform/MailClient.h"
-#include "platform/ModulePath.h"
-#include "platform/ShellOpen.h"
+#include "platform/Application.h"
+#include "platform/Processes.h"
 #include "platform/System.h"
 #include "support/StringHelpers.h"
 

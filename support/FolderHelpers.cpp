@@ -1,10 +1,8 @@
 #include "support/FolderHelpers.h"
 
-#include "platform/FileAccess.h"
-#include "platform/FolderEntries.h"
-#include "platform/PathText.h"
+#include "platform/Files.h"
 #include "platform/System.h"
-#include "platform/WildcardMatch.h"
+#include "platform/Text.h"
 
 #include <filesystem>
 #include <set>

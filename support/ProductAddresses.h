@@ -6,5 +6,5 @@
 inline constexpr char kHomePageAddress[] = "https://www.quartzmoore.com/tidyquill/";
 
 // The update file: "build|version|further fields...". Administrators can replace this address or turn the check off
-// in the registry (platform/UpdatePolicy.h).
+// in the registry (platform/System.h).
 inline constexpr char kUpdateFileAddress[] = "https://www.quartzmoore.com/update/tidyquill.txt";

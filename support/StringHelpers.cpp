@@ -1,6 +1,6 @@
 #include "support/StringHelpers.h"
 
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 

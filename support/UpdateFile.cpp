@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "platform/Utf8.h"
+#include "platform/Text.h"
 
 int ReadBuildNumber(std::string_view field) {
     std::size_t i = 0;

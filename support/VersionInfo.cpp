@@ -1,8 +1,7 @@
 #include "support/VersionInfo.h"
 
-#include "platform/ModulePath.h"
-#include "platform/PathText.h"
-#include "platform/VersionResource.h"
+#include "platform/Application.h"
+#include "platform/Text.h"
 #include "support/StringHelpers.h"
 
 #include <algorithm>

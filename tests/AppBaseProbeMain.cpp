@@ -5,7 +5,7 @@
 //   appbase_probe <report file> hold <mutex> <name>      the same; when first, reports "first" and keeps running
 // The report file gets one line per value, as UTF-8.
 
-#include "platform/PathText.h"
+#include "platform/Text.h"
 #include "support/AppBase.h"
 #include "support/VersionInfo.h"
 

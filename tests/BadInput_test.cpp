@@ -11,8 +11,8 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/MessengerPrograms.h"
 #include "engine/Optimization.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 
 #include "catalogue/Browser.h"
-#include "platform/KnownFolders.h"
+#include "platform/System.h"
 
 #include <string>
 #include <utility>

@@ -5,7 +5,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #endif
 
 namespace testing_support {

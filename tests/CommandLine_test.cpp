@@ -7,8 +7,8 @@
 #include "EngineTestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "support/CrashReport.h"
 
 #include "TestSupport.h"
-#include "platform/CrashHandler.h"
-#include "platform/ShellOpen.h"
+#include "platform/Application.h"
+#include "platform/Processes.h"
 #include "platform/System.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 
 #include "engine/Compaction.h"
 #include "engine/StopSignal.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "EngineTestSupport.h"
 
 #include "TestSupport.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "support/FolderHelpers.h"
 
 #include "TestSupport.h"
-#include "platform/FolderEntries.h"
-#include "platform/PathText.h"
+#include "platform/Files.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 
 #include "catalogue/ChromiumPrograms.h"
 #include "engine/Compaction.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

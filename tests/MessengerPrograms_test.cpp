@@ -1,8 +1,8 @@
 #include "catalogue/MessengerPrograms.h"
 
 #include "CatalogueFixture.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

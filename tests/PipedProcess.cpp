@@ -1,6 +1,6 @@
 #include "PipedProcess.h"
 
-#include "platform/ModulePath.h"
+#include "platform/Application.h"
 #include "platform/System.h"
 
 namespace testing_support {

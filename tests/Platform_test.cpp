@@ -1,8 +1,6 @@
-#include "platform/KnownFolders.h"
-#include "platform/PathText.h"
+#include "platform/Files.h"
 #include "platform/System.h"
-#include "platform/Utf8.h"
-#include "platform/WildcardMatch.h"
+#include "platform/Text.h"
 
 #include "support/FolderHelpers.h"
 

@@ -4,9 +4,8 @@
 #include "TestSupport.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
-#include "platform/Utf8.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,8 @@
 #include "TestSupport.h"
 
 #include "engine/RunningPrograms.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/StringHelpers.h"
 
 #include <gtest/gtest.h>

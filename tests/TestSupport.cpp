@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 

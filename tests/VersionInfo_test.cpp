@@ -5,8 +5,8 @@
 #include "PipedProcess.h"
 #include "TestSupport.h"
 
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 

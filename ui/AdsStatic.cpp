@@ -1,7 +1,7 @@
 #include "ui/AdsStatic.h"
 
-#include "platform/ShellOpen.h"
-#include "platform/WideText.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
 #include "support/ProductAddresses.h"
 #include "ui/resource.h"
 

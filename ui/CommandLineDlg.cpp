@@ -1,7 +1,7 @@
 #include "ui/CommandLineDlg.h"
 
 #include "catalogue/Browser.h"
-#include "platform/ModulePath.h"
+#include "platform/Application.h"
 #include "ui/resource.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/Handle_win.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "ui/resource.h"
 

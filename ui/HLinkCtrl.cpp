@@ -1,7 +1,7 @@
 #include "ui/HLinkCtrl.h"
 
-#include "platform/ShellOpen.h"
-#include "platform/WideText.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
 
 #include <commctrl.h>
 

@@ -5,8 +5,8 @@
 
 #include "platform/Handle_win.h"
 #include "platform/HttpGet.h"
-#include "platform/UpdatePolicy.h"
-#include "platform/WideText.h"
+#include "platform/System.h"
+#include "platform/Text.h"
 #include "support/UpdateFile.h"
 #include "support/VersionInfo.h"
 #include "ui/Window.h"

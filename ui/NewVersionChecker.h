@@ -33,7 +33,7 @@ public:
     };
 
     // address: the update file's address (http or https), normally kUpdateFileAddress. The registry's policy
-    // (platform/UpdatePolicy.h) can replace it or turn the check off; it is read by each StartCheck.
+    // (platform/System.h) can replace it or turn the check off; it is read by each StartCheck.
     explicit CNewVersionChecker(std::string address);
     // Returns at once. A check still running is abandoned: its request is ended (closing its connection where the
     // system allows; otherwise its own time-outs end it), it posts nothing, and its worker frees what it used.

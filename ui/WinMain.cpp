@@ -17,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         // The crash report, installed early in start-up, shows its message in the program's own box.
         SetCrashMessageBox(ui::ShowCrashMessageBox);
+        ui::RegisterCommonControls();
         // The application object splits the process's own command line; without arguments it runs the window.
         return CTidyquillApp::RunProcess(0, nullptr, ui::RunMainWindow);
     } catch (const std::exception& error) {

@@ -1,6 +1,9 @@
 #include "ui/Window.h"
 
-#include "platform/WideText.h"
+#include "platform/Text.h"
+
+#include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <exception>
@@ -56,6 +59,13 @@ void ReportFatalException() noexcept {
     }
     MessageBoxW(nullptr, text.c_str(), L"Tidyquill", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     ExitProcess(1);
+}
+
+void RegisterCommonControls() {
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof(classes);
+    classes.dwICC = 0xFF;
+    InitCommonControlsEx(&classes);
 }
 
 } // namespace ui

@@ -59,4 +59,8 @@ std::wstring Widen(const std::string& utf8);
 // "Tidyquill" and ends the process with status 1, as nothing after it could be trusted.
 [[noreturn]] void ReportFatalException() noexcept;
 
+// Registers every common-control class of the system's library (tree, list view, progress bar, links, ...); the
+// program calls it once before its first window or dialog.
+void RegisterCommonControls();
+
 } // namespace ui

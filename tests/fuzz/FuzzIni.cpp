@@ -16,8 +16,7 @@
 #include "catalogue/Ini.h"
 #include "catalogue/MozillaPrograms.h"
 #include "platform/IniFile.h"
-#include "platform/KnownFolders.h"
-#include "platform/Utf8.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdlib>

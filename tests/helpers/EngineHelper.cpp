@@ -14,7 +14,7 @@
 //   hold-file <file> <ready-file>   as hold.
 
 #include "engine/LogOutput.h"
-#include "platform/PathText.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 
@@ -27,7 +27,6 @@
 #include <thread>
 
 #ifdef _WIN32
-#include "platform/WideText.h"
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>

@@ -2,7 +2,7 @@
 
 #include "ChildCommandLine.h"
 
-#include "platform/PathText.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

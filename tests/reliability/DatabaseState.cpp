@@ -1,7 +1,7 @@
 #include "DatabaseState.h"
 
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 

@@ -12,9 +12,8 @@
 #include "ChildProcess.h"
 #include "DatabaseState.h"
 
-#include "platform/KnownFolders.h"
-#include "platform/PathText.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 #include "ControlHost.h"
 
 #include "TestSupport.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #include "ControlHost.h"
 
-#include "platform/CommonControls.h"
 #include "ui/resource.h"
 
 #include <cstring>
@@ -9,7 +8,7 @@ namespace testing_support {
 
 ControlHostTemplate::ControlHostTemplate()
     : dialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE, 0, 0, 0, 430, 200, L"Host") {
-    platform::RegisterCommonControls();
+    ui::RegisterCommonControls();
     dialogTemplate.AddControl(WC_TREEVIEWW,
                               WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_TABSTOP | TVS_HASBUTTONS |
                                   TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_CHECKBOXES,

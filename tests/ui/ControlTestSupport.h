@@ -2,7 +2,7 @@
 // Helpers of the control tests: a dialog that binds any controls to ids, the painted pixels of a window, registry
 // values that exist for one test, and a shell that records what it was asked to open.
 
-#include "platform/ShellOpen.h"
+#include "platform/Processes.h"
 #include "ui/Dialog.h"
 #include "ui/DialogTemplate.h"
 

@@ -3,9 +3,9 @@
 // left: the exit code, the minidump, the command line a stand-in Outlook was started with, or the mail link that
 // reached the shell. The probe runs without Wine's simple mail interface, so no real mail program can start.
 
-#include "platform/CrashHandler.h"
+#include "platform/Application.h"
 #include "platform/Handle_win.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #include "support/CrashReport.h"
 #include "tests/PipedProcess.h"
 #include "tests/TestSupport.h"

@@ -2,8 +2,8 @@
 // tests: crash_probe <folder> <main|thread|two>. It works in the folder, records what it would open with the shell in
 // shell-open.txt there, and prints what the test needs to know before it faults.
 
-#include "platform/ShellOpen.h"
-#include "platform/WideText.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
 #include "support/CrashReport.h"
 #include "ui/XMessageBox.h"
 

@@ -5,7 +5,7 @@
 #include "MainWindowFixture.h"
 
 #include "app/CommandLine.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "support/VersionInfo.h"
 #include "ui/AboutDlg.h"

@@ -1,7 +1,7 @@
 // Stands in for a mail program in the crash handler's tests: writes the command line it was started with, as UTF-8,
 // to command-line.txt beside itself, and ends.
 
-#include "platform/WideText.h"
+#include "platform/Text.h"
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 
 #include "EngineTestSupport.h"
 
-#include "platform/KnownFolders.h"
-#include "platform/WideText.h"
+#include "platform/System.h"
+#include "platform/Text.h"
 #include "ui/Control.h"
 #include "ui/resource.h"
 

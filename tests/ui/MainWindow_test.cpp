@@ -6,9 +6,8 @@
 #include "MainWindowFixture.h"
 #include "PipedProcess.h"
 
-#include "platform/PathText.h"
-#include "platform/ShellOpen.h"
-#include "platform/WideText.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "support/ProductAddresses.h"
 #include "support/StringHelpers.h"

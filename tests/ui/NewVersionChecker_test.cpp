@@ -6,8 +6,8 @@
 
 #include "LoopbackHttpServer.h"
 #include "platform/HttpGet.h"
-#include "platform/UpdatePolicy.h"
-#include "platform/WideText.h"
+#include "platform/System.h"
+#include "platform/Text.h"
 #include "support/ProductAddresses.h"
 #include "support/UpdateFile.h"
 #include "support/VersionInfo.h"

@@ -8,7 +8,7 @@
 #include "TestWindow.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #include "ui/resource.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "LoopbackHttpServer.h"
 #include "MainWindowFixture.h"
 
-#include "platform/UpdatePolicy.h"
+#include "platform/System.h"
 #include "support/ProductAddresses.h"
 #include "support/VersionInfo.h"
 #include "ui/resource.h"

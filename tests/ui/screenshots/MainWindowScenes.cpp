@@ -7,7 +7,7 @@
 
 #include "engine/LogOutput.h"
 #include "platform/Handle_win.h"
-#include "platform/WideText.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandLineDlg.h"

@@ -5,8 +5,8 @@
 
 #include "tests/ui/screenshots/Scene.h"
 
-#include "platform/ShellOpen.h"
-#include "platform/WideText.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
 
 #include <commctrl.h>
 

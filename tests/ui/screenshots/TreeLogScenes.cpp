@@ -4,8 +4,8 @@
 #include "tests/ui/screenshots/Scene.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/KnownFolders.h"
-#include "platform/PathText.h"
+#include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "ui/BrowsersTreeCtrl.h"
 #include "ui/Dialog.h"

@@ -1,4 +1,5 @@
-#include "platform/TextCompare.h"
+
+#include "platform/Text.h"
 
 #include <cstdint>
 #include <cwctype>
@@ -6,6 +7,19 @@
 #include <wctype.h>
 
 namespace platform {
+
+// Linux paths are byte strings; the core's UTF-8 text is used as it is.
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::string(utf8));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    return path.native();
+}
+
+std::string FileCallPath(std::string_view utf8) {
+    return std::string(utf8);
+}
 
 namespace {
 
@@ -108,6 +122,10 @@ std::string CaseFoldKey(std::string_view text) {
             key += static_cast<char>((c >> shift) & 0xFF);
     }
     return key;
+}
+
+std::string FormatByteSize(std::uint64_t bytes) {
+    return ShortByteSize(bytes);
 }
 
 } // namespace platform

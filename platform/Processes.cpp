@@ -1,4 +1,5 @@
-#include "platform/ShellOpen.h"
+
+#include "platform/Processes.h"
 
 #include <mutex>
 #include <utility>

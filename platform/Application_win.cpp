@@ -1,18 +1,172 @@
-#include "platform/CrashHandler.h"
+
+#include "platform/Application.h"
 
 #include "platform/Handle_win.h"
-#include "platform/WideText.h"
+#include "platform/System.h"
+#include "platform/Text.h"
 
 #include <windows.h>
-
 #include <dbghelp.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <utility>
+#include <vector>
 
 namespace platform {
+
+std::string GetAppSettingsFolder(const std::string& company, const std::string& product) {
+    std::string folder = GetSpecialFolder(kFolderRoamingAppData);
+    if (folder.empty())
+        return {};
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + company + '\\' + product;
+}
+
+struct InstanceMutex::State {
+    UniqueKernelHandle mutex;
+};
+
+InstanceMutex::InstanceMutex() : state_(std::make_unique<State>()) {}
+InstanceMutex::~InstanceMutex() = default;
+
+bool InstanceMutex::CreateAndCheckExisting(const std::string& name) {
+    // The handle is kept in every case: while it is open, a copy started later sees the mutex as existing.
+    state_->mutex.reset(CreateMutexW(nullptr, FALSE, Utf8ToWide(name).c_str()));
+    const DWORD error = GetLastError();
+    return state_->mutex && error == ERROR_ALREADY_EXISTS;
+}
+
+struct InstanceEvent::State {
+    UniqueKernelHandle event;
+    UniqueKernelHandle cancel; // manual reset, unnamed: once set, every wait ends
+};
+
+InstanceEvent::InstanceEvent() : state_(std::make_unique<State>()) {}
+InstanceEvent::~InstanceEvent() = default;
+
+bool InstanceEvent::Create(const std::string& name) {
+    state_ = std::make_unique<State>();
+    state_->event.reset(CreateEventW(nullptr, FALSE, FALSE, Utf8ToWide(name).c_str()));
+    state_->cancel.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!state_->event || !state_->cancel) {
+        state_ = std::make_unique<State>();
+        return false;
+    }
+    return true;
+}
+
+bool InstanceEvent::IsValid() const {
+    return static_cast<bool>(state_->event);
+}
+
+bool InstanceEvent::Wait() {
+    if (!IsValid())
+        return false;
+    // The cancel event comes first, so that a cancellation wins when both are set.
+    const HANDLE handles[2] = {state_->cancel.get(), state_->event.get()};
+    return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
+}
+
+void InstanceEvent::Cancel() {
+    if (state_->cancel)
+        SetEvent(state_->cancel.get());
+}
+
+bool InstanceEvent::SignalExisting(const std::string& name) {
+    const UniqueKernelHandle event(OpenEventW(EVENT_ALL_ACCESS, FALSE, Utf8ToWide(name).c_str()));
+    if (!event)
+        return false;
+    SetEvent(event.get());
+    return true;
+}
+
+bool WindowExists(void* window) {
+    return window != nullptr && IsWindow(static_cast<HWND>(window));
+}
+
+void ActivateMainWindow(void* window) {
+    const HWND hwnd = static_cast<HWND>(window);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(hwnd, &placement))
+        return;
+    if (placement.showCmd == SW_SHOWMINIMIZED) {
+        placement.flags = 0;
+        placement.showCmd = SW_SHOWNORMAL;
+        SetWindowPlacement(hwnd, &placement);
+    } else {
+        BringWindowToTop(hwnd);
+        SetForegroundWindow(hwnd);
+    }
+}
+
+std::string GetModuleFilePath(const void* module) {
+    const HMODULE handle = static_cast<HMODULE>(const_cast<void*>(module));
+    // A full buffer means the path may have been cut: the call is repeated with twice the room for as long as
+    // the system says the buffer was too small.
+    for (DWORD size = MAX_PATH;; size *= 2) {
+        std::vector<wchar_t> buffer(size);
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length = GetModuleFileNameW(handle, buffer.data(), size);
+        if (length == 0)
+            return {};
+        if (length < size || GetLastError() != ERROR_INSUFFICIENT_BUFFER || size >= 0x10000)
+            return WideToUtf8(std::wstring_view(buffer.data(), length < size ? length : size));
+    }
+}
+
+namespace {
+
+std::optional<std::string> QueryString(const std::vector<BYTE>& data, WORD language, WORD codePage,
+                                       const wchar_t* name) {
+    wchar_t query[50] = {};
+    std::swprintf(query, 50, L"\\StringFileInfo\\%04x%04x\\%ls", language, codePage, name);
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), query, &value, &length) || value == nullptr)
+        return std::nullopt;
+    // The length counts characters, with or without the terminating zero depending on who wrote the resource.
+    const auto* text = static_cast<const wchar_t*>(value);
+    return WideToUtf8(std::wstring_view(text, wcsnlen(text, length)));
+}
+
+} // namespace
+
+std::optional<VersionStrings> ReadVersionResource(const std::string& path) {
+    const std::wstring widePath = Utf8ToWide(path);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(widePath.c_str(), &ignored);
+    if (size == 0)
+        return std::nullopt;
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoW(widePath.c_str(), 0, size, data.data()))
+        return std::nullopt;
+
+    void* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &translation, &length) || translation == nullptr ||
+        length < 4)
+        return std::nullopt;
+    const WORD language = static_cast<const WORD*>(translation)[0];
+    const WORD codePage = static_cast<const WORD*>(translation)[1];
+
+    VersionStrings strings;
+    strings.fileDescription = QueryString(data, language, codePage, L"FileDescription");
+    strings.companyName = QueryString(data, language, codePage, L"CompanyName");
+    strings.fileVersion = QueryString(data, language, codePage, L"FileVersion");
+    return strings;
+}
+
+std::optional<VersionStrings> ReadRunningProgramVersion() {
+    const std::string path = GetModuleFilePath(nullptr);
+    if (path.empty())
+        return std::nullopt;
+    return ReadVersionResource(path);
+}
 
 namespace {
 

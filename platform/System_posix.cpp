@@ -1,9 +1,9 @@
-#include "platform/KnownFolders.h"
 
-#include <pwd.h>
-#include <unistd.h>
+#include "platform/System.h"
 
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -58,6 +58,11 @@ KnownFolders QueryKnownFolders() {
     folders.home = HomeFolder();
     folders.config = ConfigFolder();
     return folders;
+}
+
+// Linux has no update check and no registry: the defaults.
+UpdatePolicy ReadSystemUpdatePolicy() {
+    return {};
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
-#include "platform/IniParse.h"
+
+#include "platform/IniFile.h"
 
 namespace platform {
 

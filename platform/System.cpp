@@ -1,4 +1,5 @@
-#include "platform/UpdatePolicy.h"
+
+#include "platform/System.h"
 
 #include <mutex>
 #include <utility>

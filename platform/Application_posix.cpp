@@ -1,14 +1,33 @@
-#include "platform/SingleInstance.h"
 
+#include "platform/Application.h"
+
+#include "BuildVersion.h"
+#include "platform/System.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <vector>
 
 namespace platform {
+
+std::string GetAppSettingsFolder(const std::string&, const std::string& product) {
+    std::string folder = GetSpecialFolder(kFolderConfig);
+    if (folder.empty())
+        return {};
+    std::string name = product;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (folder.back() != '/')
+        folder += '/';
+    return folder + name;
+}
 
 namespace {
 
@@ -99,5 +118,71 @@ bool WindowExists(void*) {
 }
 
 void ActivateMainWindow(void*) {}
+
+std::string GetModuleFilePath(const void* module) {
+    if (module != nullptr)
+        return {};
+    // readlink does not say whether the path was cut: a result that fills the buffer is read again with more room.
+    for (size_t size = 256; size <= 1 << 20; size *= 2) {
+        std::vector<char> buffer(size);
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), size);
+        if (length <= 0)
+            return {};
+        if (static_cast<size_t>(length) < size)
+            return std::string(buffer.data(), static_cast<size_t>(length));
+    }
+    return {};
+}
+
+std::optional<VersionStrings> ReadVersionResource(const std::string&) {
+    return std::nullopt;
+}
+
+std::optional<VersionStrings> ReadRunningProgramVersion() {
+    VersionStrings strings;
+    strings.fileDescription = TIDYQUILL_FILE_DESCRIPTION;
+    strings.companyName = TIDYQUILL_COMPANY_NAME;
+    strings.fileVersion = TIDYQUILL_FILE_VERSION_TEXT;
+    return strings;
+}
+
+// Linux writes no minidumps: a fault stays with the system's own handling (a core file where it is enabled).
+bool InstallCrashHandler(CrashHandlerSteps) {
+    return false;
+}
+
+std::string GetWindowsVersionTag() {
+    utsname names{};
+    if (uname(&names) != 0)
+        return "0.0_x86";
+    unsigned major = 0;
+    unsigned minor = 0;
+    std::sscanf(names.release, "%u.%u", &major, &minor);
+    std::string architecture = names.machine;
+    if (architecture == "x86_64")
+        architecture = "x64";
+    else if (architecture == "i386" || architecture == "i486" || architecture == "i586" || architecture == "i686")
+        architecture = "x86";
+    return std::to_string(major) + "." + std::to_string(minor) + "_" + architecture;
+}
+
+std::string CreateDumpFile(const std::string& fileName, const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        if (folder.empty())
+            continue;
+        std::string path = folder;
+        if (path.back() != '/')
+            path += '/';
+        path += fileName;
+        if (path.size() > 2047)
+            continue;
+        const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (file < 0)
+            continue;
+        close(file);
+        return path;
+    }
+    return {};
+}
 
 } // namespace platform

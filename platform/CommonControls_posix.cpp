@@ -1,7 +1,0 @@
-#include "platform/CommonControls.h"
-
-namespace platform {
-
-void RegisterCommonControls() {}
-
-} // namespace platform
