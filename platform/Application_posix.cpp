@@ -1,4 +1,3 @@
-
 #include "platform/Application.h"
 
 #include "BuildVersion.h"

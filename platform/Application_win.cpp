@@ -1,4 +1,3 @@
-
 #include "platform/Application.h"
 
 #include "platform/Handle_win.h"

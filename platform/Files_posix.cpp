@@ -1,4 +1,3 @@
-
 #include "platform/Files.h"
 
 #include "platform/Text.h"

@@ -1,4 +1,3 @@
-
 #include "platform/Files.h"
 
 #include "platform/Handle_win.h"

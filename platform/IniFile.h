@@ -2,7 +2,9 @@
 // INI files: reading sections and values, and the parser behind it.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,5 +77,39 @@ private:
     bool first_ = true;
     std::vector<IniSection> sections_;
 };
+
+// What each system's reader gives the shared one: when a file last changed, its sections, how its names compare
+// and how its values read as text. The shared reader keeps the last file parsed while its stamp stays the same, as
+// the system keeps its profile files cached: reading every value of a large file would otherwise parse it once per
+// value.
+
+// What tells whether a file changed since it was parsed.
+struct IniFileStamp {
+    std::uint64_t volume = 0; // device and inode on Linux; 0 on Windows, where the path alone names the file
+    std::uint64_t index = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const IniFileStamp& other) const {
+        return volume == other.volume && index == other.index && size == other.size &&
+               modifiedSeconds == other.modifiedSeconds && modifiedNanoseconds == other.modifiedNanoseconds;
+    }
+};
+
+// The stamp of a regular file; none when there is no readable file at path (missing, a folder, ...).
+std::optional<IniFileStamp> StampIniFile(const std::string& path);
+
+// Reads and parses the whole file: its sections with names and keys as UTF-8 and values as they stand in the file;
+// text tells whether those values are UTF-8 text too (a file with a byte-order mark on Windows). False when the
+// file cannot be read.
+bool ReadIniSections(const std::string& path, std::vector<IniSection>& sections, bool& text);
+
+// The same key for every two names that EqualsIgnoringCase finds equal (and perhaps for a few more, which are then
+// compared one by one), to look sections up in a hash table.
+std::string IniNameKey(const std::string& name);
+
+// A value as the system's wide-character profile function gives it, in UTF-8.
+std::string IniValueAsText(const std::string& raw, bool fileIsText);
 
 } // namespace platform

@@ -1,4 +1,3 @@
-
 #include "platform/IniFile.h"
 
 #include "platform/Handle_win.h"
@@ -6,9 +5,7 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <mutex>
-#include <unordered_map>
+#include <cstdint>
 
 namespace platform {
 
@@ -17,25 +14,11 @@ namespace platform {
 // are the system's: a file with a byte-order mark (UTF-8 or UTF-16) is decoded as such; one without is taken in the
 // ANSI code page, and its values can be had as the bytes that stand in the file.
 
-struct IniParsedFile {
-    std::wstring path;
-    ULONGLONG size = 0;
-    FILETIME modified{};
-    bool text = false; // a byte-order mark: names and values are UTF-8 text; otherwise ANSI code page bytes
-    std::vector<IniSection> sections; // names and keys as UTF-8, values as they stand in the file
-    // The sections by a key that equal names share (see SectionKey), each list in file order.
-    std::unordered_map<std::wstring, std::vector<size_t>> buckets;
-
-    std::string ValueAsUtf8(const std::string& raw) const { return text ? raw : CodePageToUtf8(raw, CP_ACP); }
-};
-
 namespace {
-
-using ParsedFile = IniParsedFile;
 
 // The same for every two names that the system's comparison ignoring case finds equal: the name in upper case,
 // with every letter that another letter's case may turn into (I, S, K and their dotted, dotless, long and Kelvin
-// forms) made one placeholder. Names that share a key are then compared one by one.
+// forms) made one placeholder.
 std::wstring SectionKey(const std::string& utf8) {
     std::wstring key;
     bool ascii = true;
@@ -70,37 +53,34 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
     return true;
 }
 
-// The last file read stays parsed while it is unchanged, as the system keeps its profile files cached.
-std::mutex cacheLock;
-std::shared_ptr<const ParsedFile> cache;
+} // namespace
 
-std::shared_ptr<const ParsedFile> Load(const std::string& utf8Path) {
+std::optional<IniFileStamp> StampIniFile(const std::string& path) {
     // The verbatim form reaches files deeper than 260 characters.
-    const std::wstring path = FileCallWidePath(utf8Path);
+    const std::wstring widePath = FileCallWidePath(path);
     WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info) ||
+    if (widePath.empty() || !GetFileAttributesExW(widePath.c_str(), GetFileExInfoStandard, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return nullptr;
-    const ULONGLONG size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    {
-        std::lock_guard<std::mutex> guard(cacheLock);
-        if (cache && cache->path == path && cache->size == size &&
-            CompareFileTime(&cache->modified, &info.ftLastWriteTime) == 0)
-            return cache;
-    }
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes))
-        return nullptr;
-    auto parsed = std::make_shared<ParsedFile>();
-    parsed->path = path;
-    parsed->size = size;
-    parsed->modified = info.ftLastWriteTime;
+        return std::nullopt;
+    IniFileStamp stamp;
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+    stamp.modifiedSeconds = static_cast<std::int64_t>(ticks / 10000000);
+    stamp.modifiedNanoseconds = static_cast<std::int64_t>(ticks % 10000000) * 100;
+    return stamp;
+}
 
+bool ReadIniSections(const std::string& path, std::vector<IniSection>& sections, bool& text) {
+    std::string bytes;
+    if (!ReadWholeFile(FileCallWidePath(path), bytes))
+        return false;
     const auto startsWith = [&](const char* mark, size_t length) {
         return bytes.compare(0, length, mark, length) == 0;
     };
+    text = false;
     if (startsWith("\xEF\xBB\xBF", 3)) {
-        parsed->text = true; // the parser passes over the mark
+        text = true; // the parser passes over the mark
     } else if (startsWith("\xFF\xFE", 2) || startsWith("\xFE\xFF", 2)) {
         const bool bigEndian = bytes[0] == '\xFE';
         std::wstring wide;
@@ -111,92 +91,31 @@ std::shared_ptr<const ParsedFile> Load(const std::string& utf8Path) {
             wide += static_cast<wchar_t>(low | (high << 8));
         }
         bytes = WideToUtf8(wide);
-        parsed->text = true;
+        text = true;
     }
     IniParser parser;
     parser.Feed(bytes.data(), bytes.size());
     bytes = std::string();
-    parsed->sections = std::move(parser.Finish());
+    sections = std::move(parser.Finish());
     // Names are compared as text: those of a file in the code page are decoded once here. Values stay as they
     // stand, since IniValueBytes answers them so.
-    for (size_t i = 0; i < parsed->sections.size(); ++i) {
-        IniSection& section = parsed->sections[i];
-        if (!parsed->text) {
+    if (!text) {
+        for (IniSection& section : sections) {
             section.name = CodePageToUtf8(section.name, CP_ACP);
             for (IniEntry& entry : section.entries)
                 entry.key = CodePageToUtf8(entry.key, CP_ACP);
         }
-        parsed->buckets[SectionKey(section.name)].push_back(i);
     }
-
-    std::lock_guard<std::mutex> guard(cacheLock);
-    cache = parsed;
-    return parsed;
+    return true;
 }
 
-// The raw value of the first key of that name in the first section of that name; none when either is absent.
-const std::string* FindValue(const ParsedFile& parsed, const std::string& section, const std::string& key) {
-    const auto bucket = parsed.buckets.find(SectionKey(section));
-    if (bucket == parsed.buckets.end())
-        return nullptr;
-    for (const size_t index : bucket->second) {
-        const IniSection& candidate = parsed.sections[index];
-        if (!EqualsIgnoringCase(candidate.name, section))
-            continue;
-        for (const IniEntry& entry : candidate.entries)
-            if (EqualsIgnoringCase(entry.key, key))
-                return &entry.value;
-        return nullptr;
-    }
-    return nullptr;
+std::string IniNameKey(const std::string& name) {
+    const std::wstring key = SectionKey(name);
+    return std::string(reinterpret_cast<const char*>(key.data()), key.size() * sizeof(wchar_t));
 }
 
-} // namespace
-
-namespace {
-
-std::vector<std::string> SectionNamesOf(const std::shared_ptr<const ParsedFile>& parsed) {
-    return parsed ? SectionNames(parsed->sections) : std::vector<std::string>();
-}
-
-std::string BytesOf(const std::shared_ptr<const ParsedFile>& parsed, const std::string& section,
-                    const std::string& key) {
-    const std::string* value = parsed ? FindValue(*parsed, section, key) : nullptr;
-    return value != nullptr ? *value : std::string();
-}
-
-std::string TextOf(const std::shared_ptr<const ParsedFile>& parsed, const std::string& section,
-                   const std::string& key) {
-    const std::string* value = parsed ? FindValue(*parsed, section, key) : nullptr;
-    return value != nullptr ? parsed->ValueAsUtf8(*value) : std::string();
-}
-
-} // namespace
-
-std::vector<std::string> IniSectionNames(const std::string& path) {
-    return SectionNamesOf(Load(path));
-}
-
-std::string IniValueBytes(const std::string& path, const std::string& section, const std::string& key) {
-    return BytesOf(Load(path), section, key);
-}
-
-std::string IniValueText(const std::string& path, const std::string& section, const std::string& key) {
-    return TextOf(Load(path), section, key);
-}
-
-IniSnapshot::IniSnapshot(const std::string& path) : parsed_(Load(path)) {}
-
-std::vector<std::string> IniSnapshot::SectionNames() const {
-    return SectionNamesOf(parsed_);
-}
-
-std::string IniSnapshot::ValueBytes(const std::string& section, const std::string& key) const {
-    return BytesOf(parsed_, section, key);
-}
-
-std::string IniSnapshot::ValueText(const std::string& section, const std::string& key) const {
-    return TextOf(parsed_, section, key);
+std::string IniValueAsText(const std::string& raw, bool fileIsText) {
+    return fileIsText ? raw : CodePageToUtf8(raw, CP_ACP);
 }
 
 std::string NarrowCodePageToUtf8(const std::string& bytes) {

@@ -1,4 +1,3 @@
-
 #include "platform/Processes.h"
 
 #include <algorithm>

@@ -1,4 +1,3 @@
-
 #include "platform/Processes.h"
 
 #include "platform/Handle_win.h"

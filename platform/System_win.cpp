@@ -1,4 +1,3 @@
-
 #include "platform/System.h"
 
 #include "platform/Text.h"

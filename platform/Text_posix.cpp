@@ -1,4 +1,3 @@
-
 #include "platform/Text.h"
 
 #include <cstdint>
