@@ -78,19 +78,8 @@ void CIconComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
         DrawFocusRect(buffer, &rect);
 }
 
-bool CIconComboBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message == WM_DRAWITEM) {
-        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        result = TRUE;
-        return true;
-    }
-    if (message == WM_MEASUREITEM) {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        measure->itemHeight = static_cast<UINT>(measure->itemID == static_cast<UINT>(-1) ? iconSize_ : GetItemHeight());
-        result = TRUE;
-        return true;
-    }
-    return false;
+int CIconComboBox::MeasureItemHeight(UINT itemId) const {
+    return itemId == static_cast<UINT>(-1) ? iconSize_ : GetItemHeight();
 }
 
 } // namespace ui

@@ -25,11 +25,10 @@ public:
 protected:
     // Sets the heights of the selection field (the icon) and of the entries.
     void PreSubclassWindow() override;
-    bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void DrawItem(const DRAWITEMSTRUCT& item) override;
+    int MeasureItemHeight(UINT itemId) const override;
 
 private:
-    void DrawItem(const DRAWITEMSTRUCT& item);
-
     int iconSize_;
     int margin_;
     int textGap_ = 5; // pixels at 96 dots per inch, like the margin

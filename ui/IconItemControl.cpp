@@ -44,4 +44,19 @@ bool CIconItemControl::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
     return false;
 }
 
+bool CIconItemControl::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (message == WM_DRAWITEM) {
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_MEASUREITEM) {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        measure->itemHeight = static_cast<UINT>(MeasureItemHeight(measure->itemID));
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
 } // namespace ui

@@ -38,6 +38,11 @@ protected:
     explicit CIconItemControl(const ItemListMessages& messages) : messages_(messages) {}
     // The entries go with the window; so do the copies of their icons.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The owner-drawn entries: the parent's WM_DRAWITEM and WM_MEASUREITEM, reflected, go to the two below.
+    bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    virtual void DrawItem(const DRAWITEMSTRUCT& item) = 0;
+    // The height of the entry itemId (-1: the selection field of a drop-down list).
+    virtual int MeasureItemHeight(UINT itemId) const = 0;
 
 private:
     const ItemListMessages& messages_;

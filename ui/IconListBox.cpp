@@ -80,18 +80,8 @@ void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
         DrawFocusRect(buffer, &rect);
 }
 
-bool CIconListBox::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message == WM_DRAWITEM) {
-        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        result = TRUE;
-        return true;
-    }
-    if (message == WM_MEASUREITEM) {
-        reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(ItemHeight());
-        result = TRUE;
-        return true;
-    }
-    return false;
+int CIconListBox::MeasureItemHeight(UINT) const {
+    return ItemHeight();
 }
 
 } // namespace ui

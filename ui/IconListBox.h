@@ -27,10 +27,8 @@ public:
     static std::wstring FitText(HDC dc, const std::wstring& text, int width, bool expandTabs);
 
 protected:
-    bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-
-private:
-    void DrawItem(const DRAWITEMSTRUCT& item);
+    void DrawItem(const DRAWITEMSTRUCT& item) override;
+    int MeasureItemHeight(UINT itemId) const override;
 };
 
 } // namespace ui
