@@ -1,6 +1,6 @@
 #include "support/AppBase.h"
 
-#include "PipedProcess.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
 
@@ -49,7 +49,7 @@ std::string UniqueName(const std::string& what) {
 
 // Runs the probe as another instance of the named application and answers its exit code.
 std::optional<int> RunSecondInstance(const TempFolder& temp, const std::string& mutexName, const std::string& name) {
-    PipedProcess child;
+    ChildProcess child;
     if (!child.Start(HelperProgram("appbase_probe"), {temp / "instance.txt", "instance", mutexName, name}))
         return std::nullopt;
     return child.Wait(kProcessTimeout);
@@ -73,7 +73,7 @@ TEST(AppBase, ArgumentsAreSplitAndBoundsGiveEmptyText) {
         "/Firefox:all", "/Pale Moon:default", "/Chrome:C:\\Users\\Zoë\\Profile\\", "say \"hi\"", "日本語", ""};
     std::vector<std::string> arguments = {temp / "args.txt", "args"};
     arguments.insert(arguments.end(), given.begin(), given.end());
-    PipedProcess child;
+    ChildProcess child;
     ASSERT_TRUE(child.Start(HelperProgram("appbase_probe"), arguments));
     ASSERT_EQ(child.Wait(kProcessTimeout), 0);
 
@@ -130,7 +130,7 @@ TEST(AppBase, SecondProcessSeesTheFirstUntilItEndsHoweverItEnds) {
     EXPECT_EQ(ReadFile(temp / "instance.txt"), "first\n");
 
     // A holder that is killed leaves nothing that blocks the next start (on Linux its lock file stays behind).
-    PipedProcess holder;
+    ChildProcess holder;
     const std::string ready = temp / "holder.txt";
     ASSERT_TRUE(holder.Start(HelperProgram("appbase_probe"), {ready, "hold", mutexName, name}));
     const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
@@ -165,7 +165,7 @@ TEST(AppBase, SecondProcessRestoresTheFirstInstancesWindow) {
     MinimizeTestWindow(window);
     ASSERT_TRUE(IsTestWindowMinimized(window));
     first.SetMainWindow(window);
-    PipedProcess second;
+    ChildProcess second;
     ASSERT_TRUE(second.Start(HelperProgram("appbase_probe"), {temp / "second.txt", "instance", mutexName, name}));
     std::optional<int> exitCode;
     EXPECT_TRUE(PumpMessagesUntil(

@@ -1,7 +1,7 @@
 // CBrowserProfile::Optimize on real SQLite files: its messages, the progress it reports, what it leaves on disk.
 
+#include "ChildProcess.h"
 #include "EngineTestSupport.h"
-#include "PipedProcess.h"
 #include "TestSupport.h"
 
 #include "engine/Compaction.h"
@@ -112,7 +112,7 @@ TEST_F(Compaction, FileLockedByAnotherProcessGivesUpTheProfile) {
 
     LogCapture log;
     {
-        PipedProcess holder;
+        ChildProcess holder;
         ASSERT_TRUE(holder.Start(EngineHelperPath(), {"lock", base + "b.sqlite"}));
         ASSERT_EQ(holder.ReadLine(), "ready");
         EXPECT_FALSE(OptimizeProfile(*profile, &bar, &stop));
@@ -139,7 +139,7 @@ TEST_F(Compaction, FileThatExistsButCannotBeOpenedGivesUpTheProfile) {
     const std::string bytesB = ReadFile(base + "b.sqlite");
 
     LogCapture log;
-    PipedProcess holder;
+    ChildProcess holder;
     if (platform::kWindows) {
         // What a running program does on Windows: it holds the file open without sharing.
         ASSERT_TRUE(holder.Start(EngineHelperPath(), {"hold", base + "a.sqlite"}));

@@ -1,7 +1,7 @@
 // RunOptimization and its report, the size form of the report, and the log channel.
 
+#include "ChildProcess.h"
 #include "EngineTestSupport.h"
-#include "PipedProcess.h"
 #include "TestSupport.h"
 
 #include "engine/Optimization.h"
@@ -142,7 +142,7 @@ TEST_F(Run, ProfileGivenUpEndsTheRunBeforeTheThird) {
 
     LogCapture log;
     {
-        PipedProcess holder;
+        ChildProcess holder;
         ASSERT_TRUE(holder.Start(EngineHelperPath(), {"lock", File("second", "global-messages-db.sqlite")}));
         ASSERT_EQ(holder.ReadLine(), "ready");
         EXPECT_FALSE(RunOptimization({first, second, third}, &bar, &stop));
@@ -258,7 +258,7 @@ TEST_F(Run, EmptySelectionReportsZeroes) {
 // --- Log channel: console mode writes one line per message ----------------------------------------------------
 
 TEST(LogOutput, ConsoleModeWritesOneLinePerMessage) {
-    PipedProcess child;
+    ChildProcess child;
     ASSERT_TRUE(child.Start(EngineHelperPath(), {"log", "Optimizing 'Zürich'", "", "b.sqlite..."}));
     const std::string output = child.ReadAll();
     EXPECT_EQ(child.Wait(), 0);

@@ -3,8 +3,8 @@
 // that an open that blocks fails the test instead of hanging it.
 
 #include "CatalogueFixture.h"
+#include "ChildProcess.h"
 #include "EngineTestSupport.h"
-#include "PipedProcess.h"
 #include "TestSupport.h"
 
 #include "catalogue/ChromiumPrograms.h"
@@ -102,7 +102,7 @@ TEST(HostileFiles, HeldFileInAChromiumProfileGivesUpTheProfile) {
     MakeDatabase(Join({folder, "History"}), 300, 1000, 2);
     const std::string held = ReadFile(Join({folder, "History"}));
 
-    PipedProcess holder;
+    ChildProcess holder;
     ASSERT_TRUE(holder.Start(EngineHelperPath(), {"hold", Join({folder, "History"})}));
     ASSERT_EQ(holder.ReadLine(), "ready");
     ChromeProfile chrome(user);

@@ -1,7 +1,7 @@
 // FindRunningPrograms against real processes: copies of the engine helper started from paths that hold a name.
 
+#include "ChildProcess.h"
 #include "EngineTestSupport.h"
-#include "PipedProcess.h"
 #include "TestSupport.h"
 
 #include "engine/RunningPrograms.h"
@@ -49,8 +49,8 @@ TEST(RunningPrograms, FindsEveryProcessOfTheNamedPrograms) {
     TestProgram iron("Chromium/Iron", {ExecutableName("chrome"), ExecutableName("firefox")});
 
     {
-        PipedProcess first;
-        PipedProcess second;
+        ChildProcess first;
+        ChildProcess second;
         ASSERT_TRUE(first.Start(executable, {"wait"}));
         ASSERT_TRUE(second.Start(executable, {"wait"}));
         ASSERT_EQ(first.ReadLine(), "ready");
@@ -83,8 +83,8 @@ TEST(RunningPrograms, LinuxNamesArePartOfNoOtherName) {
     TestProgram opera("Opera", {"opera"});
     TestProgram firefox("Firefox", {"firefox"});
     TestProgram helperProgram("Helper", {"helper"});
-    PipedProcess first;
-    PipedProcess second;
+    ChildProcess first;
+    ChildProcess second;
     ASSERT_TRUE(first.Start(tool, {"wait"}));
     ASSERT_TRUE(second.Start(helper, {"wait"}));
     ASSERT_EQ(first.ReadLine(), "ready");

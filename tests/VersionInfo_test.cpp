@@ -2,7 +2,7 @@
 #include "support/VersionInfo.h"
 
 #include "BuildVersion.h"
-#include "PipedProcess.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "platform/System.h"
@@ -176,7 +176,7 @@ TEST(VersionInfo, GetModuleFilePathGivesTheWholePathOfACopy) {
     ASSERT_GT(copy.size(), length);
 
     const std::string report = temp / "report.txt";
-    PipedProcess child;
+    ChildProcess child;
     ASSERT_TRUE(child.Start(copy, {report, "path"}));
     ASSERT_EQ(child.Wait(std::chrono::seconds(60)), 0);
     EXPECT_EQ(ReadFile(report), copy + "\n");

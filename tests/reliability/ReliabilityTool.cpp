@@ -27,6 +27,8 @@
 #include <vector>
 
 using namespace reliability;
+using testing_support::ChildProcess;
+using testing_support::SetEnvironment;
 
 namespace {
 
@@ -267,7 +269,7 @@ void KillTest::Check(Mode& mode, Tally& tally, const std::string& when, bool mus
 bool KillTest::RunToEnd(Mode& mode, Tally& tally, const char* when, double* seconds) {
     ChildProcess child;
     const auto start = Clock::now();
-    if (!child.Start(program_, {"/" + std::string(kProgramName) + ":" + mode.name}, output_)) {
+    if (!child.StartWithOutputFile(program_, {"/" + std::string(kProgramName) + ":" + mode.name}, output_)) {
         Fail(tally, "cannot start " + program_);
         return false;
     }
@@ -295,7 +297,7 @@ void KillTest::KillRuns(Mode& mode, Tally& tally, double seconds) {
         const double delay = moment(generator_);
         ChildProcess child;
         const auto start = Clock::now();
-        if (!child.Start(program_, {"/" + std::string(kProgramName) + ":" + mode.name}, output_)) {
+        if (!child.StartWithOutputFile(program_, {"/" + std::string(kProgramName) + ":" + mode.name}, output_)) {
             Fail(tally, "cannot start " + program_);
             return;
         }

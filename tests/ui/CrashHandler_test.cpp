@@ -3,11 +3,11 @@
 // left: the exit code, the minidump, the command line a stand-in Outlook was started with, or the mail link that
 // reached the shell. The probe runs without Wine's simple mail interface, so no real mail program can start.
 
+#include "ChildProcess.h"
 #include "platform/Application.h"
 #include "platform/Handle_win.h"
 #include "platform/Text.h"
 #include "support/CrashReport.h"
-#include "tests/PipedProcess.h"
 #include "tests/TestSupport.h"
 #include "ui/Window.h"
 
@@ -25,8 +25,8 @@
 #include <sstream>
 #include <thread>
 
+using testing_support::ChildProcess;
 using testing_support::Join;
-using testing_support::PipedProcess;
 using testing_support::ReadFile;
 using testing_support::TempFolder;
 
@@ -136,7 +136,7 @@ struct ProbeRun {
 // Starts the probe in folder, waits for the report's box, lets answer press a button, and waits for the end.
 ProbeRun RunProbe(const std::string& folder, const std::string& mode, int answer) {
     ProbeRun run;
-    PipedProcess probe;
+    ChildProcess probe;
     if (!probe.Start(testing_support::HelperProgram("crash_probe"), {folder, mode}))
         return run;
     // The probe's lines, once it is about to fault or has ended.
@@ -340,7 +340,7 @@ TEST(CrashHandler, SendReportWithAnotherMailerAndNoMapiOpensTheMailLink) {
 TEST(CrashHandler, TwoThreadsFaultingTogetherGiveOneReport) {
     NoMapiForProbe noMapi;
     TempFolder folder;
-    PipedProcess probe;
+    ChildProcess probe;
     ASSERT_TRUE(probe.Start(testing_support::HelperProgram("crash_probe"), {folder.Path(), "two"}));
     const HWND box = WaitForBox(kBoxTitle);
     ASSERT_NE(box, nullptr);

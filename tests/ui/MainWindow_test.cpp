@@ -2,9 +2,9 @@
 // back, Stop, F5 and drops during a run, the running-programs warning with a real process, closing and quitting
 // during a run, and the update notice.
 
+#include "ChildProcess.h"
 #include "EngineTestSupport.h"
 #include "MainWindowFixture.h"
-#include "PipedProcess.h"
 
 #include "platform/Processes.h"
 #include "platform/Text.h"
@@ -357,7 +357,7 @@ TEST(MainWindow, RunningProgramsWarningRetriesCancelsAndIgnoresOnlyWhenSure) {
     CheckOnly(w, {fixture.Profile("Firefox", "work stuff")});
     const std::wstring caption = L"Tidyquill - Running Programs Warning";
 
-    auto process = std::make_unique<PipedProcess>();
+    auto process = std::make_unique<ChildProcess>();
     ASSERT_TRUE(process->Start(executable, {"wait"}));
 
     // Cancel: no run.

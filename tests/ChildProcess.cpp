@@ -1,11 +1,11 @@
-#include "PipedProcess.h"
+#include "ChildProcess.h"
 
 #include "platform/Application.h"
 #include "platform/System.h"
 
 namespace testing_support {
 
-std::string PipedProcess::ReadLine() {
+std::string ChildProcess::ReadLine() {
     std::string line;
     char byte = 0;
     while (ReadByte(byte) && byte != '\n')
@@ -15,12 +15,21 @@ std::string PipedProcess::ReadLine() {
     return line;
 }
 
-std::string PipedProcess::ReadAll() {
+std::string ChildProcess::ReadAll() {
     std::string all;
     char byte = 0;
     while (ReadByte(byte))
         all += byte;
     return all;
+}
+
+bool ChildProcess::HasEnded() {
+    return Wait(std::chrono::milliseconds(0)).has_value();
+}
+
+void ChildProcess::Started() {
+    ended_ = false;
+    exitCode_ = -1;
 }
 
 std::string EngineHelperPath() {
