@@ -3,51 +3,60 @@
 #include <gtest/gtest.h>
 
 TEST(StringHelpers, TrimWhitespaceRemovesSpaceClassFromBothEndsOnly) {
-    EXPECT_EQ(TrimWhitespace("  1, 5, 0, 42 \t\r\n"), "1, 5, 0, 42");
-    EXPECT_EQ(TrimWhitespace("\v\f a b \f"), "a b");
-    EXPECT_EQ(TrimWhitespace("   "), "");
-    EXPECT_EQ(TrimWhitespace(""), "");
-    EXPECT_EQ(TrimWhitespace("x"), "x");
-    EXPECT_EQ(TrimWhitespace(" Zürich "), "Zürich");
+    const std::pair<const char*, const char*> cases[] = {
+        {"  1, 5, 0, 42 \t\r\n", "1, 5, 0, 42"},
+        {"\v\f a b \f", "a b"},
+        {"   ", ""},
+        {"", ""},
+        {"x", "x"},
+        {" Zürich ", "Zürich"},
+    };
+    for (const auto& [text, trimmed] : cases)
+        EXPECT_EQ(TrimWhitespace(text), trimmed) << text;
 }
 
 TEST(StringHelpers, ReplaceAllCountsAndContinuesBehindTheInsertedText) {
-    std::string text = "1, 5, 0, 42";
-    EXPECT_EQ(ReplaceAll(text, ", ", ".", false), 3u);
-    EXPECT_EQ(text, "1.5.0.42");
-
-    // The inserted text is not searched again, so a replacement containing the pattern cannot loop.
-    text = "aaa";
-    EXPECT_EQ(ReplaceAll(text, "a", "aa", false), 3u);
-    EXPECT_EQ(text, "aaaaaa");
-
-    text = "abab";
-    EXPECT_EQ(ReplaceAll(text, "aba", "x", false), 1u);
-    EXPECT_EQ(text, "xb");
-
-    text = "Firefox FIREFOX firefox";
-    EXPECT_EQ(ReplaceAll(text, "firefox", "ff", false), 1u);
-    EXPECT_EQ(text, "Firefox FIREFOX ff");
-    text = "Firefox FIREFOX firefox";
-    EXPECT_EQ(ReplaceAll(text, "firefox", "ff", true), 3u);
-    EXPECT_EQ(text, "ff ff ff");
-
-    text = "unchanged";
-    EXPECT_EQ(ReplaceAll(text, "", "x", false), 0u);
-    EXPECT_EQ(ReplaceAll(text, "zz", "x", true), 0u);
-    EXPECT_EQ(text, "unchanged");
-
-    text = "aXa";
-    EXPECT_EQ(ReplaceAll(text, "x", "", true), 1u);
-    EXPECT_EQ(text, "aa");
+    struct Case {
+        const char* text;
+        const char* what;
+        const char* with;
+        bool ignoreCase;
+        std::size_t count;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"1, 5, 0, 42", ", ", ".", false, 3, "1.5.0.42"},
+        // The inserted text is not searched again, so a replacement containing the pattern cannot loop.
+        {"aaa", "a", "aa", false, 3, "aaaaaa"},
+        {"abab", "aba", "x", false, 1, "xb"},
+        {"Firefox FIREFOX firefox", "firefox", "ff", false, 1, "Firefox FIREFOX ff"},
+        {"Firefox FIREFOX firefox", "firefox", "ff", true, 3, "ff ff ff"},
+        {"unchanged", "", "x", false, 0, "unchanged"},
+        {"unchanged", "zz", "x", true, 0, "unchanged"},
+        {"aXa", "x", "", true, 1, "aa"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(ReplaceAll(text, c.what, c.with, c.ignoreCase), c.count) << c.text << " / " << c.what;
+        EXPECT_EQ(text, c.result) << c.text << " / " << c.what;
+    }
 }
 
 TEST(StringHelpers, FindNoCaseSearchesTheWholeText) {
-    EXPECT_EQ(FindNoCase("C:\\Program Files\\Mozilla Firefox\\FIREFOX.EXE", "firefox.exe"), 33u);
-    EXPECT_EQ(FindNoCase("C:\\x\\firefox.exe.old\\run.exe", "FireFox.exe"), 5u);
-    EXPECT_EQ(FindNoCase("chrome", "chromium"), std::string::npos);
-    EXPECT_EQ(FindNoCase("", "a"), std::string::npos);
-    EXPECT_EQ(FindNoCase("abc", ""), 0u);
+    struct Case {
+        const char* text;
+        const char* what;
+        std::size_t found;
+    };
+    const Case cases[] = {
+        {"C:\\Program Files\\Mozilla Firefox\\FIREFOX.EXE", "firefox.exe", 33},
+        {"C:\\x\\firefox.exe.old\\run.exe", "FireFox.exe", 5},
+        {"chrome", "chromium", std::string::npos},
+        {"", "a", std::string::npos},
+        {"abc", "", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindNoCase(c.text, c.what), c.found) << c.text << " / " << c.what;
     EXPECT_TRUE(EqualsNoCase("Main.DB", "main.db"));
     EXPECT_FALSE(EqualsNoCase("main.db", "main.dbx"));
     EXPECT_EQ(ToLowerAscii("Global-Messages-DB.sqlite"), "global-messages-db.sqlite");

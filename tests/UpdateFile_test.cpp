@@ -48,24 +48,28 @@ TEST(UpdateFile, FieldsNeedThreeNonEmptyOnesAndANumberFirst) {
 }
 
 TEST(UpdateFile, BuildNumberIsTheLeadingNumberAsAtoiReadsIt) {
-    EXPECT_EQ(ReadBuildNumber("42"), 42);
-    EXPECT_EQ(ReadBuildNumber(" \t\r\n\v\f42"), 42);
-    EXPECT_EQ(ReadBuildNumber("+42"), 42);
-    EXPECT_EQ(ReadBuildNumber("-42"), -42);
-    EXPECT_EQ(ReadBuildNumber("42abc"), 42);
-    EXPECT_EQ(ReadBuildNumber("4 2"), 4);
-    EXPECT_EQ(ReadBuildNumber("007"), 7);
-    EXPECT_EQ(ReadBuildNumber("abc"), 0);
-    EXPECT_EQ(ReadBuildNumber(""), 0);
-    EXPECT_EQ(ReadBuildNumber("+"), 0);
-    EXPECT_EQ(ReadBuildNumber("- 42"), 0);
-    EXPECT_EQ(ReadBuildNumber("+-42"), 0);
-    EXPECT_EQ(ReadBuildNumber("x42"), 0);
-    EXPECT_EQ(ReadBuildNumber("2147483647"), INT_MAX);
-    EXPECT_EQ(ReadBuildNumber("2147483648"), INT_MAX);
-    EXPECT_EQ(ReadBuildNumber("99999999999999999999999"), INT_MAX);
-    EXPECT_EQ(ReadBuildNumber("-2147483648"), INT_MIN);
-    EXPECT_EQ(ReadBuildNumber("-99999999999999999999999"), INT_MIN);
+    const std::pair<const char*, int> cases[] = {
+        {"42", 42},
+        {" \t\r\n\v\f42", 42},
+        {"+42", 42},
+        {"-42", -42},
+        {"42abc", 42},
+        {"4 2", 4},
+        {"007", 7},
+        {"abc", 0},
+        {"", 0},
+        {"+", 0},
+        {"- 42", 0},
+        {"+-42", 0},
+        {"x42", 0},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999999", INT_MIN},
+    };
+    for (const auto& [text, build] : cases)
+        EXPECT_EQ(ReadBuildNumber(text), build) << text;
 }
 
 TEST(UpdateFile, OnlyTheFirst5120BytesAreRead) {

@@ -35,54 +35,38 @@ const std::string kBuildVersion =
 
 // ---- The version text: ", " and "." forms, and numbers that cannot be read ----
 TEST(VersionInfo, SetFileVersionTextReadsBothFormsAndKeepsWhatItCannotRead) {
-    FileVersionInfo info;
-    info.SetFileVersionText("1, 5, 0, 42");
-    EXPECT_EQ(info.versionText, "1.5.0.42");
-    EXPECT_EQ(Numbers(info), "1,5,0,42");
-
-    info = FileVersionInfo();
-    info.SetFileVersionText("1.5.0.42");
-    EXPECT_EQ(info.versionText, "1.5.0.42");
-    EXPECT_EQ(Numbers(info), "1,5,0,42");
-
-    // Only ", " is replaced; "," alone still separates the numbers.
-    info = FileVersionInfo();
-    info.SetFileVersionText("2,6,1,7");
-    EXPECT_EQ(info.versionText, "2,6,1,7");
-    EXPECT_EQ(Numbers(info), "2,6,1,7");
-
-    info = FileVersionInfo();
-    info.SetFileVersionText("release");
-    EXPECT_EQ(info.versionText, "release");
-    EXPECT_EQ(Numbers(info), "0,0,0,0");
-
-    // Reading stops at the first number it cannot read; that one and the rest keep their values.
-    info = WithNumbers(9);
-    info.SetFileVersionText("4, 2");
-    EXPECT_EQ(Numbers(info), "4,2,9,9");
-    EXPECT_EQ(info.versionText, "4.2");
-    info = WithNumbers(9);
-    info.SetFileVersionText("3.x.1.1");
-    EXPECT_EQ(Numbers(info), "3,9,9,9");
-    info = WithNumbers(9);
-    info.SetFileVersionText("5, 1 beta, 2, 2");
-    EXPECT_EQ(Numbers(info), "5,1,9,9");
-    EXPECT_EQ(info.versionText, "5.1 beta.2.2");
-    info = WithNumbers(9);
-    info.SetFileVersionText("v1.2.3.4");
-    EXPECT_EQ(Numbers(info), "9,9,9,9");
-
-    // A comma decides the form even when dots come first: "1.2, 3" is read as "%u, %u..." and stops at once.
-    info = WithNumbers(9);
-    info.SetFileVersionText("1.2, 3");
-    EXPECT_EQ(Numbers(info), "1,9,9,9");
-    EXPECT_EQ(info.versionText, "1.2.3");
-
-    info = WithNumbers(9);
-    info.versionText = "old";
-    info.SetFileVersionText("");
-    EXPECT_EQ(info.versionText, "");
-    EXPECT_EQ(Numbers(info), "9,9,9,9");
+    struct Case {
+        std::uint32_t before; // every number's value beforehand
+        const char* text;     // given to SetFileVersionText
+        const char* stored;   // the version text it keeps (not checked when null)
+        const char* numbers;  // the four numbers afterwards
+    };
+    const Case cases[] = {
+        {0, "1, 5, 0, 42", "1.5.0.42", "1,5,0,42"},
+        {0, "1.5.0.42", "1.5.0.42", "1,5,0,42"},
+        // Only ", " is replaced; "," alone still separates the numbers.
+        {0, "2,6,1,7", "2,6,1,7", "2,6,1,7"},
+        {0, "release", "release", "0,0,0,0"},
+        // Reading stops at the first number it cannot read; that one and the rest keep their values.
+        {9, "4, 2", "4.2", "4,2,9,9"},
+        {9, "3.x.1.1", nullptr, "3,9,9,9"},
+        {9, "5, 1 beta, 2, 2", "5.1 beta.2.2", "5,1,9,9"},
+        {9, "v1.2.3.4", nullptr, "9,9,9,9"},
+        // A comma decides the form even when dots come first: "1.2, 3" is read as "%u, %u..." and stops at once.
+        {9, "1.2, 3", "1.2.3", "1,9,9,9"},
+        // An empty text replaces the old text and changes no number.
+        {9, "", "", "9,9,9,9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FileVersionInfo info = WithNumbers(c.before);
+        info.versionText = "old";
+        info.SetFileVersionText(c.text);
+        if (c.stored != nullptr) {
+            EXPECT_EQ(info.versionText, c.stored);
+        }
+        EXPECT_EQ(Numbers(info), c.numbers);
+    }
 }
 
 // ---- Version resources of real files ----
