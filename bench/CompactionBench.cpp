@@ -14,6 +14,7 @@
 #include "engine/LogOutput.h"
 #include "engine/StopSignal.h"
 #include "support/FolderHelpers.h"
+#include "tests/FakeProgram.h"
 
 #include <sqlite3.h>
 
@@ -52,20 +53,6 @@ struct Options {
     std::string folder;     // where the databases are made (default: a new folder in $TMPDIR or /tmp)
 };
 
-// A program whose one profile is a folder holding the database as places.sqlite.
-class BenchProgram : public CBrowser {
-public:
-    int GetIconId() const override { return 0; }
-    int GetProfileIconId() const override { return 0; }
-    std::string GetName() const override { return "Bench"; }
-    void FindProfiles() override {}
-    std::vector<std::string> GetProcessNames() const override { return {}; }
-    bool IsProfileFolder(const std::string&) const override { return false; }
-    std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const override {
-        return EnumerateDatabaseFiles(profilePath, "*.sqlite");
-    }
-};
-
 // Compacts the profile in folder with the log going nowhere; false when a message said something failed.
 bool CompactProfile(const std::string& folder, const StopSignal* stop) {
     bool clean = true;
@@ -75,7 +62,7 @@ bool CompactProfile(const std::string& folder, const StopSignal* stop) {
             clean = false;
         }
     });
-    BenchProgram program;
+    testing_support::FakeProgram program("Bench", testing_support::FakeProgram::Databases::SqliteDatabases);
     const bool done = OptimizeProfile(*program.AddProfile(folder, "bench", false), nullptr, stop);
     GetLogOutput().SetWindowSink(nullptr);
     return done && clean;

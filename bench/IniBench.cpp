@@ -10,6 +10,7 @@
 #include "catalogue/MozillaPrograms.h"
 #include "platform/System.h"
 #include "platform/Text.h"
+#include "tests/FakeProgram.h"
 
 #include <chrono>
 #include <cstdio>
@@ -23,17 +24,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class BenchProgram : public CBrowser {
-public:
-    int GetIconId() const override { return 0; }
-    int GetProfileIconId() const override { return 0; }
-    std::string GetName() const override { return "Bench"; }
-    void FindProfiles() override {}
-    std::vector<std::string> GetProcessNames() const override { return {}; }
-    bool IsProfileFolder(const std::string&) const override { return false; }
-    std::vector<std::string> GetDatabaseFiles(const std::string&) const override { return {}; }
-};
 
 // Distinct sections as the programs write them, until the file holds the given number of bytes. Answers the number
 // of sections.
@@ -94,7 +84,7 @@ int main(int argc, char** argv) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const double plain = Seconds(Clock::now() - plainStart);
 
-    BenchProgram program;
+    testing_support::FakeProgram program("Bench");
     const Clock::time_point start = Clock::now();
     ReadProfilesIni(program, ini, base);
     const double read = Seconds(Clock::now() - start);

@@ -184,8 +184,8 @@ protected:
         MakeFolder(temp / "a");
         MakeFolder(temp / "b");
         std::vector<std::unique_ptr<CBrowser>> programs;
-        programs.push_back(std::make_unique<TestProgram>("Firefox"));
-        programs.push_back(std::make_unique<TestProgram>("Chromium/Iron"));
+        programs.push_back(std::make_unique<FakeProgram>("Firefox", kEverySqliteFile));
+        programs.push_back(std::make_unique<FakeProgram>("Chromium/Iron", kEverySqliteFile));
         catalogue = Catalogue(std::move(programs));
         a = catalogue.FindProgramByName("Firefox")->AddProfile(AppendBackslash(temp / "a"), "a", false);
         b = catalogue.FindProgramByName("Chromium/Iron")->AddProfile(temp / "b", "b", false);
@@ -523,7 +523,7 @@ TEST(BadInput, DatabaseFiles) {
         {"a header that counts no pages", noPages, false},
     };
     for (const auto& c : cases) {
-        TestProgram program("Firefox");
+        FakeProgram program("Firefox", kEverySqliteFile);
         const std::string folder = temp / "profile";
         fs::remove_all(platform::PathFromUtf8(folder));
         WriteFile(Join({folder, "bad.sqlite"}), c.bytes);

@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "CatalogueFixture.h"
+#include "FakeProgram.h"
 #include "platform/System.h"
 #include "support/FolderHelpers.h"
 
@@ -21,29 +22,12 @@ namespace {
 
 const std::string kSep(1, platform::kPathSeparator);
 
-// A program whose answers the test controls.
-class ScriptedProgram : public CBrowser {
-public:
-    explicit ScriptedProgram(std::string name, std::string marker = "")
-        : name_(std::move(name)), marker_(std::move(marker)) {}
-    int GetIconId() const override { return 1; }
-    int GetProfileIconId() const override { return 2; }
-    std::string GetName() const override { return name_; }
-    void FindProfiles() override {}
-    std::vector<std::string> GetProcessNames() const override { return {}; }
-    bool IsProfileFolder(const std::string& folder) const override {
-        return !marker_.empty() && PathExists(Join({folder, marker_}));
-    }
-    std::vector<std::string> GetDatabaseFiles(const std::string&) const override {
-        ++calls;
-        return answers.empty() ? std::vector<std::string>{} : answers[std::min(calls, answers.size()) - 1];
-    }
-    std::vector<std::vector<std::string>> answers;
-    mutable size_t calls = 0;
-
-private:
-    std::string name_, marker_;
-};
+// A program that takes a folder holding the marker file for one of its profiles.
+std::unique_ptr<CBrowser> MarkedProgram(const std::string& name, const std::string& marker) {
+    auto program = std::make_unique<FakeProgram>(name);
+    program->marker = marker;
+    return program;
+}
 
 struct Listed {
     std::string program;
@@ -148,9 +132,9 @@ TEST(Catalogue, AFixtureUserWithEveryProgramListsExactlyItsProfiles) {
 
 TEST(Catalogue, LookUpsTakeTheFirstMatchInCatalogueOrder) {
     std::vector<std::unique_ptr<CBrowser>> programs;
-    programs.push_back(std::make_unique<ScriptedProgram>("First", "marker"));
-    programs.push_back(std::make_unique<ScriptedProgram>("Second", "marker"));
-    programs.push_back(std::make_unique<ScriptedProgram>("Third", "other"));
+    programs.push_back(MarkedProgram("First", "marker"));
+    programs.push_back(MarkedProgram("Second", "marker"));
+    programs.push_back(MarkedProgram("Third", "other"));
     Catalogue catalogue(std::move(programs));
     CBrowser* first = catalogue.Programs()[0].get();
     CBrowser* second = catalogue.Programs()[1].get();
@@ -243,7 +227,7 @@ TEST(Catalogue, CustomProfilesAreNamedAfterTheirFolderAndRefusedWhenKnown) {
     EXPECT_EQ(slash->GetName(), "profile2" + kSep);
     EXPECT_EQ(thunderbird->GetProfiles().back().get(), slash);
 
-    ScriptedProgram stranger("Stranger");
+    FakeProgram stranger("Stranger");
     EXPECT_EQ(catalogue.AddCustomProfile(folder, &stranger), nullptr);
     EXPECT_TRUE(stranger.GetProfiles().empty());
 
@@ -265,7 +249,7 @@ TEST(Catalogue, FileListIsKeptOnceFoundAndAskedAgainWhileEmpty) {
     TempFolder temp;
     WriteFile(temp / "a.sqlite", std::string(3000, 'a'));
     WriteFile(temp / "b.sqlite", std::string(500, 'b'));
-    ScriptedProgram program("P");
+    FakeProgram program("P", FakeProgram::Databases::Scripted);
     program.answers = {{}, {temp / "a.sqlite"}, {temp / "a.sqlite", temp / "b.sqlite"}};
     CBrowserProfile* profile = program.AddProfile(temp.Path(), "p", false);
     EXPECT_EQ(profile->GetItemKind(), 1);

@@ -42,7 +42,7 @@ protected:
     }
 
     TempFolder temp;
-    TestProgram program{"Firefox"};
+    FakeProgram program{"Firefox", kEverySqliteFile};
     TestProgressBar bar;
     StopSignal stop;
 };

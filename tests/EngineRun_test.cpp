@@ -78,7 +78,7 @@ namespace {
 class Run : public ::testing::Test {
 protected:
     // A profile holding databases of the given names, each shrinkable by "VACUUM".
-    CBrowserProfile* MakeProfile(TestProgram& owner, const std::string& folder, std::vector<std::string> files) {
+    CBrowserProfile* MakeProfile(FakeProgram& owner, const std::string& folder, std::vector<std::string> files) {
         MakeFolder(temp / folder);
         for (const std::string& file : files)
             MakeDatabase(temp / folder + platform::kPathSeparator + file, 600, 1000, 3);
@@ -99,8 +99,8 @@ protected:
     }
 
     TempFolder temp;
-    TestProgram firefox{"Firefox"};
-    TestProgram thunderbird{"Thunderbird"};
+    FakeProgram firefox{"Firefox", kEverySqliteFile};
+    FakeProgram thunderbird{"Thunderbird", kEverySqliteFile};
     TestProgressBar bar;
     StopSignal stop;
 };

@@ -13,13 +13,6 @@
 
 namespace testing_support {
 
-std::vector<std::string> TestProgram::GetDatabaseFiles(const std::string& profilePath) const {
-    // Every file by its name, databases or not: the compaction must cope with files that changed since a listing.
-    std::vector<std::string> files = ListFolder(profilePath, "*.sqlite", false, true);
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 std::ostream& operator<<(std::ostream& out, const LogLine& line) {
     return out << '{' << line.bold << ", \"" << line.text << "\"}";
 }

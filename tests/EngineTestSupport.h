@@ -2,6 +2,7 @@
 // Helpers for the engine's tests: a program of their own, a progress bar that remembers, a capture of the log
 // channel, and SQLite fixture files.
 
+#include "FakeProgram.h"
 #include "catalogue/Browser.h"
 #include "engine/LogOutput.h"
 #include "engine/ProgressBar.h"
@@ -15,25 +16,8 @@
 
 namespace testing_support {
 
-// A program whose database files are all "*.sqlite" files of a profile folder, databases or not, in name order (the
-// file system's order differs between systems, the tests need one).
-class TestProgram : public CBrowser {
-public:
-    explicit TestProgram(std::string name = "Firefox", std::vector<std::string> processNames = {})
-        : name_(std::move(name)), processNames_(std::move(processNames)) {}
-
-    int GetIconId() const override { return 143; }
-    int GetProfileIconId() const override { return 144; }
-    std::string GetName() const override { return name_; }
-    void FindProfiles() override {}
-    std::vector<std::string> GetProcessNames() const override { return processNames_; }
-    bool IsProfileFolder(const std::string&) const override { return false; }
-    std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const override;
-
-private:
-    std::string name_;
-    std::vector<std::string> processNames_;
-};
+// The engine's tests take every "*.sqlite" file of a profile folder for a database of their fake programs.
+constexpr FakeProgram::Databases kEverySqliteFile = FakeProgram::Databases::EverySqliteFile;
 
 // Remembers its range and position; calls onSetPos (when set) after each new position.
 class TestProgressBar : public IProgressBar {

@@ -143,7 +143,7 @@ TEST(HostileFiles, ProfileDeeperThan260CharactersIsListedAndCompacted) {
     EXPECT_GT(before, 0u);
     EXPECT_TRUE(IsSqliteFile(file));
 
-    TestProgram program;
+    FakeProgram program("Firefox", kEverySqliteFile);
     CBrowserProfile* profile = program.AddProfile(AppendBackslash(folder), "deep", false);
     LogCapture log;
     EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr));

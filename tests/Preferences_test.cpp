@@ -1,6 +1,6 @@
 #include "app/Preferences.h"
 
-#include "NamedProgram.h"
+#include "FakeProgram.h"
 #include "TestSupport.h"
 
 #include "catalogue/Catalogue.h"
@@ -29,8 +29,8 @@ const std::string kNewDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<
 // A catalogue of Firefox and Chromium/Iron with no profiles; tests add the ones they need.
 Catalogue MakeCatalogue() {
     std::vector<std::unique_ptr<CBrowser>> programs;
-    programs.push_back(std::make_unique<NamedProgram>("Firefox"));
-    programs.push_back(std::make_unique<NamedProgram>("Chromium/Iron"));
+    programs.push_back(std::make_unique<FakeProgram>("Firefox"));
+    programs.push_back(std::make_unique<FakeProgram>("Chromium/Iron"));
     return Catalogue(std::move(programs));
 }
 

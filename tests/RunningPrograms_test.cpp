@@ -43,10 +43,11 @@ TEST(RunningPrograms, FindsEveryProcessOfTheNamedPrograms) {
     MakeFolder(executable.substr(0, executable.rfind(platform::kPathSeparator)));
     std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(executable));
 
-    TestProgram firefox("Firefox", {ExecutableName("firefox")});
-    TestProgram vivaldi("Vivaldi", {ExecutableName("vivaldi")});
-    TestProgram opera("Opera", {ExecutableName("opera")});
-    TestProgram iron("Chromium/Iron", {ExecutableName("chrome"), ExecutableName("firefox")});
+    FakeProgram firefox("Firefox", FakeProgram::Databases::None, {ExecutableName("firefox")});
+    FakeProgram vivaldi("Vivaldi", FakeProgram::Databases::None, {ExecutableName("vivaldi")});
+    FakeProgram opera("Opera", FakeProgram::Databases::None, {ExecutableName("opera")});
+    FakeProgram iron("Chromium/Iron", FakeProgram::Databases::None,
+                     {ExecutableName("chrome"), ExecutableName("firefox")});
 
     {
         ChildProcess first;
@@ -80,9 +81,9 @@ TEST(RunningPrograms, LinuxNamesArePartOfNoOtherName) {
         MakeFolder(path.substr(0, path.rfind('/')));
         std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(path));
     }
-    TestProgram opera("Opera", {"opera"});
-    TestProgram firefox("Firefox", {"firefox"});
-    TestProgram helperProgram("Helper", {"helper"});
+    FakeProgram opera("Opera", FakeProgram::Databases::None, {"opera"});
+    FakeProgram firefox("Firefox", FakeProgram::Databases::None, {"firefox"});
+    FakeProgram helperProgram("Helper", FakeProgram::Databases::None, {"helper"});
     ChildProcess first;
     ChildProcess second;
     ASSERT_TRUE(first.Start(tool, {"wait"}));
@@ -103,7 +104,7 @@ TEST(RunningPrograms, ThisProcessNeverCountsItself) {
     const std::string self = platform::PathToUtf8(std::filesystem::canonical("/proc/self/exe"));
     const std::string name = self.substr(self.rfind('/') + 1);
 #endif
-    TestProgram itself("Firefox", {name});
+    FakeProgram itself("Firefox", FakeProgram::Databases::None, {name});
     for (const std::string& found : FindRunningPrograms({&itself}))
         EXPECT_EQ(FindNoCase(found, name), std::string::npos) << found;
 }

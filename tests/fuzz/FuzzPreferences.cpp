@@ -11,7 +11,7 @@
 //   named it;
 // - printing the reloaded document gives the saved file again (an empty Profile element may lose its end tag).
 
-#include "../NamedProgram.h"
+#include "../FakeProgram.h"
 #include "FuzzSupport.h"
 
 #include "app/Preferences.h"
@@ -42,7 +42,7 @@ struct Fixture {
     Catalogue MakeCatalogue() const {
         std::vector<std::unique_ptr<CBrowser>> programs;
         for (const char* name : kProgramNames)
-            programs.push_back(std::make_unique<testing_support::NamedProgram>(name));
+            programs.push_back(std::make_unique<testing_support::FakeProgram>(name));
         programs[0]->AddProfile(root + "/ff/abc.default/", "default", false);
         programs[0]->AddProfile(root + "/ff/gone/", "gone", false);
         programs[0]->AddProfile(root + "/ff/Работа 🦊/", "Работа", false);

@@ -113,7 +113,7 @@ protected:
 
     FailingVfs vfs;
     TempFolder temp;
-    TestProgram program{"Firefox"};
+    FakeProgram program{"Firefox", kEverySqliteFile};
     CBrowserProfile* profile = nullptr;
     Fixture fixtures[2] = {{"a.sqlite", {}, 0, 0}, {"b.sqlite", {}, 0, 0}};
 };

@@ -4,7 +4,7 @@
 
 #include "CatalogueFixture.h"
 #include "ControlHost.h"
-#include "NamedProgram.h"
+#include "FakeProgram.h"
 #include "TestWindow.h"
 
 #include "catalogue/Catalogue.h"
@@ -259,8 +259,8 @@ TEST_F(ProfilesTree, TheImageListDoesNotGrowWithRefreshes) {
 TEST_F(ProfilesTree, ProgramsWhosePicturesCannotBeLoadedKeepTheirImageSlots) {
     // Programs whose icon numbers name no resource: every slot is still filled, so the indices stay right.
     std::vector<std::unique_ptr<CBrowser>> programs;
-    programs.push_back(std::make_unique<NamedProgram>("First"));
-    programs.push_back(std::make_unique<NamedProgram>("Second"));
+    programs.push_back(std::make_unique<FakeProgram>("First"));
+    programs.push_back(std::make_unique<FakeProgram>("Second"));
     catalogue = Catalogue(std::move(programs));
     for (const auto& program : catalogue.Programs()) {
         const std::string folder = user / program->GetName();
