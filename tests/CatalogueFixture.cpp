@@ -79,4 +79,11 @@ void FakeUser::WriteDatabase(const std::string& path) {
     WriteFile(path, SqliteHeaderBytes());
 }
 
+std::vector<std::pair<std::string, std::string>> ProfilesOf(const CBrowser& program) {
+    std::vector<std::pair<std::string, std::string>> profiles;
+    for (const auto& profile : program.GetProfiles())
+        profiles.emplace_back(profile->GetName(), profile->GetPath());
+    return profiles;
+}
+
 } // namespace testing_support

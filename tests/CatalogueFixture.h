@@ -37,14 +37,14 @@ private:
     platform::KnownFolders folders_;
 };
 
+// (name, path) of every profile that a program holds, in its order.
+std::vector<std::pair<std::string, std::string>> ProfilesOf(const CBrowser& program);
+
 // (name, path) of every profile that a program of the given class finds for the user.
 template <typename Program> std::vector<std::pair<std::string, std::string>> FoundProfiles(const FakeUser& user) {
     Program program(user.Folders());
     program.FindProfiles();
-    std::vector<std::pair<std::string, std::string>> found;
-    for (const auto& profile : program.GetProfiles())
-        found.emplace_back(profile->GetName(), profile->GetPath());
-    return found;
+    return ProfilesOf(program);
 }
 
 // The 16-byte SQLite header and some padding.

@@ -185,3 +185,36 @@ TEST_F(CommandLine, APathSelectsItsProfileUnderEverySpellingOfTheFolder) {
     EXPECT_EQ(catalogue.FindProfileByFolder(user / "elsewhere"), nullptr);
     EXPECT_EQ(SelectIn(user.Path(), {"/Firefox:" + folder}).profiles, Profiles{custom});
 }
+
+// --- Bad input: a relative path through a link ------------------------------------------------------------------
+
+namespace fs = std::filesystem;
+
+// Found by the command-line fuzzer: the absolute form of a relative path is lexical, and "x/.." fell away in it
+// even where x is a link to another folder (or where the text holds a NUL, which no real command line can), so the
+// argument selected a profile whose folder it did not name.
+TEST(BadInput, ARelativePathSelectsOnlyTheFolderItNames) {
+    FakeUser user;
+    const std::string firefox = user.ProgramFolder("Firefox");
+    WriteFile(Join({firefox, "profiles.ini"}), "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/abc.default\n");
+    MakeFolder(Join({firefox, "Profiles", "abc.default"}));
+    MakeFolder(user / Join({"elsewhere", "Profiles", "abc.default"})); // where x/.. leads when x is the link
+    MakeFolder(user / Join({"elsewhere", "sub"}));
+    Catalogue catalogue = BuildCatalogue(user.Folders());
+    CBrowserProfile* profile = catalogue.FindProgramByName("Firefox")->GetProfiles().at(0).get();
+
+    const fs::path previous = fs::current_path();
+    fs::current_path(platform::PathFromUtf8(firefox));
+    LogCapture log;
+    EXPECT_EQ(ParseProfileArgument(catalogue, "/Firefox:Profiles/abc.default"), std::vector<CBrowserProfile*>{profile});
+    EXPECT_EQ(ParseProfileArgument(catalogue, "/Firefox:./Profiles/../Profiles/abc.default/"),
+              std::vector<CBrowserProfile*>{profile});
+    EXPECT_TRUE(ParseProfileArgument(catalogue, std::string("/Firefox:./\0/../Profiles/abc.default", 36)).empty());
+    std::error_code error;
+    fs::create_directory_symlink(platform::PathFromUtf8(user / Join({"elsewhere", "sub"})), "x", error);
+    if (!error) {
+        EXPECT_TRUE(ParseProfileArgument(catalogue, "/Firefox:x/../Profiles/abc.default").empty());
+    }
+    fs::current_path(previous);
+    EXPECT_EQ(log.Texts(), std::vector<std::string>(error ? 1 : 2, "Invalid profile specified."));
+}

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "engine/Compaction.h"
+#include "engine/Optimization.h"
 #include "engine/StopSignal.h"
 #include "platform/System.h"
 #include "platform/Text.h"
@@ -313,4 +314,74 @@ TEST_F(Compaction, StopBetweenFilesLeavesTheNextFileAlone) {
     EXPECT_EQ(log.Lines(), Plus(Header(profile), {{"a.sqlite...", 0}}));
     EXPECT_TRUE(ReadFile(base + "b.sqlite") == bytesB) << "changed: " << base + "b.sqlite";
     EXPECT_EQ(bar.pos, kbA);
+}
+
+// --- Bad input: database files truncated, garbage after a valid header, no pages --------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The promise of a run: a database file is byte for byte what it was, or it was compacted and is sound.
+void ExpectUnchangedOrSound(const std::string& path, const std::string& before) {
+    const std::string after = ReadFile(path);
+    if (after != before) {
+        EXPECT_EQ(IntegrityCheck(path), "ok") << path << " changed and is not sound";
+    }
+}
+
+// A real database of a few pages, most of them free, so that compaction would shrink it.
+std::string RealDatabaseBytes(const TempFolder& temp) {
+    const std::string path = temp / "source.sqlite";
+    MakeDatabase(path, 200, 500, 4);
+    return ReadFile(path);
+}
+
+} // namespace
+
+TEST(BadInput, DatabaseFiles) {
+    TempFolder temp;
+    const std::string real = RealDatabaseBytes(temp);
+    ASSERT_GT(real.size(), 8192u);
+    const std::string garbage = real.substr(0, 100) + RandomBytes(real.size() - 100, 3);
+    std::string noPages = real; // the page count at offset 28, which SQLite then takes from the file's size
+    noPages.replace(28, 4, 4, '\0');
+
+    // A file that cannot be compacted gets a warning of its own (its text is SQLite's and differs between versions)
+    // and the profile goes on; the run completes.
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool warned;
+    } cases[] = {
+        {"empty (no page at all)", "", true},
+        {"the header alone", real.substr(0, 16), true},
+        {"the first 100 bytes", real.substr(0, 100), true},
+        {"cut after the first page", real.substr(0, 1024), true},
+        {"cut in half", real.substr(0, real.size() / 2), true},
+        {"a valid header, then garbage", garbage, true},
+        {"random bytes", RandomBytes(real.size(), 4), true},
+        {"a header that counts no pages", noPages, false},
+    };
+    for (const auto& c : cases) {
+        FakeProgram program("Firefox", kEverySqliteFile);
+        const std::string folder = temp / "profile";
+        fs::remove_all(platform::PathFromUtf8(folder));
+        WriteFile(Join({folder, "bad.sqlite"}), c.bytes);
+        MakeDatabase(Join({folder, "good.sqlite"}), 200, 500, 4);
+        const std::vector<std::string> names = FolderNames(folder);
+        CBrowserProfile* profile = program.AddProfile(AppendBackslash(folder), "default", false);
+
+        LogCapture log;
+        EXPECT_TRUE(RunOptimization({profile}, nullptr, nullptr)) << c.what;
+        const std::vector<std::string> lines = log.Texts();
+        ASSERT_GE(lines.size(), c.warned ? 8u : 7u) << c.what;
+        EXPECT_EQ(lines[3], "bad.sqlite...") << c.what;
+        EXPECT_EQ(lines[4].rfind("Warning: ", 0) == 0, c.warned) << c.what << ": " << lines[4];
+        EXPECT_EQ(lines[c.warned ? 5 : 4], "good.sqlite...") << c.what;
+        EXPECT_EQ(lines.back().rfind("Completed in ", 0), 0u) << c.what;
+        ExpectUnchangedOrSound(Join({folder, "bad.sqlite"}), c.bytes);
+        EXPECT_EQ(IntegrityCheck(Join({folder, "good.sqlite"})), "ok") << c.what;
+        EXPECT_EQ(FolderNames(folder), names) << c.what << ": a journal was left behind";
+    }
 }

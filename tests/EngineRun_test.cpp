@@ -1,8 +1,11 @@
 // RunOptimization and its report, the size form of the report, and the log channel.
 
+#include "CatalogueFixture.h"
 #include "ChildProcess.h"
 #include "EngineTestSupport.h"
 #include "TestSupport.h"
+
+#include "catalogue/Catalogue.h"
 
 #include "engine/Optimization.h"
 #include "engine/StopSignal.h"
@@ -272,4 +275,33 @@ TEST(LogOutput, ConsoleModeWritesOneLinePerMessage) {
     } else {
         EXPECT_EQ(output, "Optimizing 'Zürich'\n\nb.sqlite...\n");
     }
+}
+
+// --- Bad input: a folder named like a database ----------------------------------------------------------------
+
+TEST(BadInput, AFolderNamedLikeADatabaseIsNeitherListedNorTouched) {
+    FakeUser user;
+    const std::string firefox = user.ProgramFolder("Firefox");
+    WriteFile(Join({firefox, "profiles.ini"}), "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/abc.default\n");
+    const std::string profile = Join({firefox, "Profiles", "abc.default"});
+    MakeFolder(profile);
+    MakeFolder(Join({user.ProgramFolder("Chrome"), "Default"}));
+    MakeDatabase(Join({profile, "cookies.sqlite"}), 200, 500, 4);
+    WriteFile(Join({profile, "places.sqlite", "inside.sqlite"}), "not a database");
+    const std::string userData = user.ProgramFolder("Chrome");
+    MakeDatabase(Join({userData, "Default", "Cookies"}), 200, 500, 4);
+    WriteFile(Join({userData, "Default", "History", "x"}), SqliteHeaderBytes());
+
+    Catalogue catalogue = BuildCatalogue(user.Folders());
+    CBrowserProfile* mozilla = catalogue.FindProgramByName("Firefox")->GetProfiles().at(0).get();
+    CBrowserProfile* chrome = catalogue.FindProgramByName("Chrome")->GetProfiles().at(0).get();
+    EXPECT_EQ(mozilla->GetFileList(), std::vector<std::string>{Join({profile, "cookies.sqlite"})});
+    EXPECT_EQ(chrome->GetFileList(), std::vector<std::string>{Join({userData, "Default", "Cookies"})});
+
+    LogCapture log;
+    EXPECT_TRUE(RunOptimization({mozilla, chrome}, nullptr, nullptr));
+    EXPECT_EQ(log.Texts().back().rfind("Completed in ", 0), 0u);
+    EXPECT_EQ(ReadFile(Join({profile, "places.sqlite", "inside.sqlite"})), "not a database");
+    EXPECT_EQ(ReadFile(Join({userData, "Default", "History", "x"})), SqliteHeaderBytes());
+    EXPECT_EQ(IntegrityCheck(Join({profile, "cookies.sqlite"})), "ok");
 }

@@ -145,4 +145,19 @@ std::vector<std::string> FolderNames(const std::string& folder) {
     return names;
 }
 
+std::string IntegrityCheck(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    std::string answer = "cannot open";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK) {
+        answer.clear();
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            answer += reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return answer;
+}
+
 } // namespace testing_support

@@ -72,6 +72,9 @@ void MakeDatabaseWithCommittedLog(const std::string& path, int rows, int rowByte
 void MakeDatabaseWithUnknownCollation(const std::string& path);
 // The number of rows of the table MakeDatabase made; -1 when the file cannot be read.
 int CountRows(const std::string& path);
+// What "PRAGMA integrity_check" says of a database ("ok" when sound); "cannot open" when it cannot be opened.
+std::string IntegrityCheck(const std::string& path);
+
 // The names in a folder, sorted.
 std::vector<std::string> FolderNames(const std::string& folder);
 

@@ -7,6 +7,10 @@
 #include "EngineTestSupport.h"
 #include "TestSupport.h"
 
+#include "app/CommandLine.h"
+#include "catalogue/Catalogue.h"
+#include "engine/Optimization.h"
+
 #include "catalogue/ChromiumPrograms.h"
 #include "engine/Compaction.h"
 #include "platform/System.h"
@@ -153,4 +157,88 @@ TEST(HostileFiles, ProfileDeeperThan260CharactersIsListedAndCompacted) {
     // The verbatim form typed by a user names the same folder and file.
     EXPECT_TRUE(PathExists(platform::FileCallPath(folder)));
     EXPECT_EQ(QueryFileSize(platform::FileCallPath(file)), QueryFileSize(file));
+}
+
+// --- Bad input: long paths and names outside the code page ------------------------------------------------------
+
+namespace {
+
+const std::string kSep(1, platform::kPathSeparator);
+using Profiles = std::vector<std::pair<std::string, std::string>>; // name, path
+
+// Compacts the one Firefox profile a fake user's profiles.ini names, and checks the catalogue, the command line
+// and the run on the way: the profile is found where the file says, its database is listed, selected by name and
+// by path, compacted, and its rows kept.
+void CompactTheOnlyFirefoxProfile(const platform::KnownFolders& folders, const std::string& firefoxFolder,
+                                  const std::string& profilesIni, const std::string& name,
+                                  const std::string& profileFolder, const std::string& database) {
+    WriteFile(Join({firefoxFolder, "profiles.ini"}), profilesIni);
+    const std::string databasePath = Join({profileFolder, database});
+    MakeFolder(profileFolder);
+    MakeDatabase(databasePath, 400, 1000, 4);
+    const std::uint64_t before = QueryFileSize(databasePath);
+    ASSERT_GT(before, 0u) << databasePath;
+
+    Catalogue catalogue = BuildCatalogue(folders);
+    const CBrowser* firefox = catalogue.FindProgramByName("Firefox");
+    ASSERT_EQ(ProfilesOf(*firefox), (Profiles{{name, AppendBackslash(profileFolder)}}));
+    CBrowserProfile* profile = firefox->GetProfiles()[0].get();
+    EXPECT_EQ(profile->GetFileList(), std::vector<std::string>{databasePath});
+
+    LogCapture log;
+    EXPECT_EQ(ParseProfileArgument(catalogue, "/Firefox:" + name), std::vector<CBrowserProfile*>{profile});
+    EXPECT_EQ(ParseProfileArgument(catalogue, "/Chrome:" + profileFolder), std::vector<CBrowserProfile*>{profile});
+    EXPECT_TRUE(RunOptimization({profile}, nullptr, nullptr));
+    const std::vector<std::string> lines = log.Texts();
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[1], "Optimizing '" + name + "'");
+    EXPECT_EQ(lines[2], "Path: " + AppendBackslash(profileFolder));
+    EXPECT_EQ(lines[3], database + "...");
+    EXPECT_EQ(lines.back().rfind("Completed in ", 0), 0u) << ::testing::PrintToString(lines);
+    EXPECT_LT(QueryFileSize(databasePath), before);
+    EXPECT_EQ(CountRows(databasePath), 100);
+    EXPECT_EQ(IntegrityCheck(databasePath), "ok");
+}
+
+} // namespace
+
+TEST(BadInput, AProfilePathOf300Characters) {
+    FakeUser user;
+    // Folders of 50 characters down to a profile folder whose path is at least 300 characters long: beyond
+    // MAX_PATH (260) on Windows.
+    std::string folder = user / "long";
+    while (folder.size() < 300)
+        folder += kSep + std::string(49, 'd') + std::to_string(folder.size() % 10);
+    ASSERT_GE(folder.size(), 300u);
+    const std::string ini = "[Profile0]\nName=long\nIsRelative=0\nPath=" + folder + "\n";
+    CompactTheOnlyFirefoxProfile(user.Folders(), user.ProgramFolder("Firefox"), ini, "long", folder, "places.sqlite");
+}
+
+TEST(BadInput, NamesOutsideTheCodePage) {
+    // The user's own folders, the profile's name, its folder and its database all carry Cyrillic, CJK and emoji
+    // letters, which no Windows ANSI code page holds together: the narrow INI function gets the short path of the
+    // file, and the value's bytes are decoded as UTF-8. The file as the programs write it, and as a text editor
+    // saves it, with a byte-order mark and CRLF line ends.
+    const std::string name = "Работа 🦊 日本";
+    const std::string asWritten = "[Profile0]\nName=" + name + "\nIsRelative=1\nPath=Profiles/абв.日本語🦊\n";
+    const std::string asEdited = "\xEF\xBB\xBF[Profile0]\r\nName=" + name +
+                                 "\r\nIsRelative=1\r\n"
+                                 "Path=Profiles/абв.日本語🦊\r\n";
+    for (const std::string& ini : {asWritten, asEdited}) {
+        SCOPED_TRACE(ini == asWritten ? "as written" : "as edited");
+        TempFolder temp;
+        const std::string user = temp / "Пользователь 日本 🦊";
+        platform::KnownFolders folders;
+        if (platform::kWindows) {
+            folders.roamingAppData = Join({user, "AppData", "Roaming"});
+            folders.localAppData = Join({user, "AppData", "Local"});
+        } else {
+            folders.home = user;
+            folders.config = Join({user, ".config"});
+        }
+        const std::string firefox = platform::kWindows ? Join({folders.roamingAppData, "Mozilla", "Firefox"})
+                                                       : Join({user, ".mozilla", "firefox"});
+        CompactTheOnlyFirefoxProfile(folders, firefox, ini, name, Join({firefox, "Profiles", "абв.日本語🦊"}),
+                                     "история 🦊.sqlite");
+    }
 }

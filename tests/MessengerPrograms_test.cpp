@@ -1,6 +1,9 @@
 #include "catalogue/MessengerPrograms.h"
 
 #include "CatalogueFixture.h"
+#include "EngineTestSupport.h"
+#include "catalogue/Catalogue.h"
+#include "engine/Optimization.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
@@ -117,4 +120,67 @@ TEST(MessengerPrograms, ViberFolderTestAndDatabases) {
     std::vector<std::string> files = viber.GetDatabaseFiles(account);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{Join({account, "Data.db"}), Join({account, "viber.db"})}));
+}
+
+// --- Bad input: link loops under messenger folders ------------------------------------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+using Profiles = std::vector<std::pair<std::string, std::string>>; // name, path
+
+} // namespace
+
+TEST(BadInput, LinkLoopsUnderMessengerFoldersEndTheSearchAndTheRun) {
+    // Skype/alice/loop -> Skype, Skype/bob/main.db -> itself, ViberPC/380501234567/loop -> ViberPC. Windows
+    // programs under Wine cannot make links: there the test harness makes them beforehand and names the folder.
+    FakeUser user;
+    platform::KnownFolders folders = user.Folders();
+    std::string skype = user.ProgramFolder("Skype");
+    std::string viber = user.ProgramFolder("Viber");
+    if (const char* prepared = std::getenv("TIDYQUILL_BAD_LINKS")) {
+        folders.roamingAppData = prepared;
+        skype = Join({prepared, "Skype"});
+        viber = Join({prepared, "ViberPC"});
+    } else {
+        WriteFile(Join({skype, "alice", "main.db"}), "not a database");
+        MakeFolder(Join({skype, "bob"}));
+        MakeFolder(Join({viber, "380501234567"}));
+        std::error_code error;
+        fs::create_directory_symlink(platform::PathFromUtf8(skype),
+                                     platform::PathFromUtf8(Join({skype, "alice", "loop"})), error);
+        if (!error)
+            fs::create_symlink("main.db", platform::PathFromUtf8(Join({skype, "bob", "main.db"})), error);
+        if (!error)
+            fs::create_directory_symlink(platform::PathFromUtf8(viber),
+                                         platform::PathFromUtf8(Join({viber, "380501234567", "loop"})), error);
+        if (error)
+            GTEST_SKIP() << "links cannot be made here: " << error.message();
+    }
+    const std::string aliceDb = ReadFile(Join({skype, "alice", "main.db"}));
+
+    Catalogue catalogue = BuildCatalogue(folders);
+    std::vector<CBrowserProfile*> selection;
+    for (const char* name : {"Skype", "Viber"})
+        for (const auto& profile : catalogue.FindProgramByName(name)->GetProfiles())
+            selection.push_back(profile.get());
+    Profiles found;
+    for (CBrowserProfile* profile : selection)
+        found.emplace_back(profile->GetName(), profile->GetPath());
+    std::sort(found.begin(), found.end()); // the walk goes in the file system's order
+    // alice once (the link alice/loop leads back to the data folder, which holds no main.db), bob for the name of
+    // his main.db, and the Viber account, whose loop is never entered. Wine does not list a link that leads nowhere,
+    // so there bob has no main.db.
+    Profiles expected{{"380501234567", Join({viber, "380501234567"})}, {"alice", Join({skype, "alice"})}};
+    if (!platform::kWindows)
+        expected.emplace_back("bob", Join({skype, "bob"}));
+    EXPECT_EQ(found, expected);
+
+    LogCapture log;
+    EXPECT_TRUE(RunOptimization(selection, nullptr, nullptr));
+    const std::vector<std::string> lines = log.Texts();
+    // alice's main.db is no database: it is not even listed, so nothing is said about it.
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "main.db..."), lines.end()) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines.back().rfind("Completed in ", 0), 0u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(ReadFile(Join({skype, "alice", "main.db"})), aliceDb);
 }

@@ -3,9 +3,14 @@
 #include "CatalogueFixture.h"
 #include "catalogue/Catalogue.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 #include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -273,4 +278,102 @@ TEST(MozillaPrograms, ProfilesIniAsWrittenByCurrentReleases) {
     EXPECT_EQ(FindWith<CBrowserThunderbird>(user),
               (std::vector<Found>{{"default-release", mail + kSep + "vw2xo3r1.default-release" + kSep},
                                   {"default", mail + kSep + "r1n8cm2j.default" + kSep}}));
+}
+
+// --- Bad input: profiles.ini truncated, empty, random, huge ------------------------------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+using Profiles = std::vector<std::pair<std::string, std::string>>; // name, path
+
+// The Firefox profiles that a profiles.ini gives a fake user.
+Profiles FirefoxProfilesFor(const FakeUser& user, const std::string& profilesIni) {
+    WriteFile(Join({user.ProgramFolder("Firefox"), "profiles.ini"}), profilesIni);
+    const Catalogue catalogue = BuildCatalogue(user.Folders());
+    return ProfilesOf(*catalogue.FindProgramByName("Firefox"));
+}
+
+// A relative Path value as the profile search turns it into a profile path.
+std::string RelativeProfile(const FakeUser& user, std::string relative) {
+    if (platform::kWindows)
+        std::replace(relative.begin(), relative.end(), '/', '\\');
+    return AppendBackslash(user.ProgramFolder("Firefox") + kSep + relative);
+}
+
+} // namespace
+
+TEST(BadInput, ProfilesIniFiles) {
+    const std::string real = "[Install308046B0AF4A39CB]\n"
+                             "Default=Profiles/k3xk4a1v.default-release\n"
+                             "Locked=1\n"
+                             "\n"
+                             "[Profile1]\n"
+                             "Name=default-release\n"
+                             "IsRelative=1\n"
+                             "Path=Profiles/k3xk4a1v.default-release\n"
+                             "Default=1\n"
+                             "\n"
+                             "[Profile0]\n"
+                             "Name=default\n"
+                             "IsRelative=1\n"
+                             "Path=Profiles/9d0mzf3e.default\n"
+                             "\n"
+                             "[General]\n"
+                             "StartWithLastProfile=1\n"
+                             "Version=2\n";
+    const auto cut = [&](const std::string& through) { return real.substr(0, real.find(through) + through.size()); };
+    FakeUser user;
+    const Profiles both{{"default-release", RelativeProfile(user, "Profiles/k3xk4a1v.default-release")},
+                        {"default", RelativeProfile(user, "Profiles/9d0mzf3e.default")}};
+
+    std::string crlf = real;
+    for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
+        crlf.replace(at, 1, "\r\n");
+    std::string junk = RandomBytes(64 << 10, 1);
+    junk[0] = 'x'; // not a byte-order mark of any kind
+    std::string huge = "[Junk]\n";
+    while (huge.size() < (8u << 20))
+        huge += "key" + std::to_string(huge.size()) + "=" + std::string(200, 'v') + "\n";
+    huge += real;
+
+    const struct {
+        const char* what;
+        std::string bytes;
+        Profiles expected;
+    } cases[] = {
+        {"empty", "", {}},
+        {"a byte-order mark only", "\xEF\xBB\xBF", {}},
+        {"cut inside the install section", cut("Default=Profiles/k3"), {}},
+        // No IsRelative, so the path is absolute, and there is no Path: an empty path, shown as missing.
+        {"cut after a section's name", cut("[Profile1]"), {{"", ""}}},
+        {"cut inside a key", cut("IsRelative=1\nPa"), {{"default-release", user.ProgramFolder("Firefox") + kSep}}},
+        {"cut inside a value", cut("Path=Profiles/k3x"), {{"default-release", RelativeProfile(user, "Profiles/k3x")}}},
+        {"cut inside a CRLF line end",
+         crlf.substr(0, crlf.find("Path=Profiles/k3xk4a1v.default-release\r") + 39),
+         {{"default-release", RelativeProfile(user, "Profiles/k3xk4a1v.default-release")}}},
+        {"CRLF line ends and a byte-order mark", "\xEF\xBB\xBF" + crlf, both},
+        {"random bytes", junk, {}},
+        {"a real file followed by random bytes", real + junk, both},
+        {"8 MB of junk before the real file", huge, both},
+    };
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(FirefoxProfilesFor(user, c.bytes), c.expected) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << c.what;
+    }
+
+    // Very many profiles: every one is found, in file order.
+    std::string many;
+    for (int i = 0; i < 3000; ++i)
+        many += "[Profile" + std::to_string(i) + "]\nName=p" + std::to_string(i) + "\nIsRelative=1\nPath=P/" +
+                std::to_string(i) + "\n";
+    const Profiles found = FirefoxProfilesFor(user, many);
+    ASSERT_EQ(found.size(), 3000u);
+    EXPECT_EQ(found.back(), (std::pair<std::string, std::string>{"p2999", RelativeProfile(user, "P/2999")}));
+
+    // A folder in the place of the file.
+    fs::remove(platform::PathFromUtf8(Join({user.ProgramFolder("Firefox"), "profiles.ini"})));
+    MakeFolder(Join({user.ProgramFolder("Firefox"), "profiles.ini"}));
+    EXPECT_EQ(ProfilesOf(*BuildCatalogue(user.Folders()).FindProgramByName("Firefox")), Profiles{});
 }

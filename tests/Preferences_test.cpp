@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #ifndef _WIN32
@@ -568,4 +569,133 @@ TEST(Preferences, FailedSavesLeaveTheOldFileAndNoTemporaryFile) {
     EXPECT_FALSE(saveThrough(temp / "loop"));
     EXPECT_TRUE(std::filesystem::is_symlink(platform::PathFromUtf8(temp / Join({"loop", "preferences.xml"}))));
 #endif
+}
+
+// --- Bad input: preferences.xml truncated, empty, random, huge, no element, a folder in its place ------------
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PreferencesFiles : public ::testing::Test {
+protected:
+    PreferencesFiles() {
+        MakeFolder(temp / "a");
+        MakeFolder(temp / "b");
+        std::vector<std::unique_ptr<CBrowser>> programs;
+        programs.push_back(std::make_unique<FakeProgram>("Firefox"));
+        programs.push_back(std::make_unique<FakeProgram>("Chromium/Iron"));
+        catalogue = Catalogue(std::move(programs));
+        a = catalogue.FindProgramByName("Firefox")->AddProfile(AppendBackslash(temp / "a"), "a", false);
+        b = catalogue.FindProgramByName("Chromium/Iron")->AddProfile(temp / "b", "b", false);
+    }
+
+    // Loads the bytes as the preferences file and applies them; the document stays for saving.
+    PreferencesDocument& Load(const std::string& bytes) {
+        WriteFile(file, bytes);
+        document.LoadPreferencesDocument(file);
+        document.LoadProfiles(catalogue);
+        return document;
+    }
+
+    // Stores both profiles as the tree shows them and saves.
+    bool StoreAndSave() {
+        document.StoreProfiles({{a, a->checked && !a->missing}, {b, b->checked && !b->missing}});
+        return document.SavePreferencesDocument();
+    }
+
+    std::string Element(const std::string& custom, const std::string& checked, const std::string& type,
+                        const std::string& path) const {
+        return "\t<Profile custom=\"" + custom + "\" checked=\"" + checked + "\" type=\"" + type + "\">" + path +
+               "</Profile>\n";
+    }
+
+    TempFolder temp;
+    std::string file = temp / Join({"settings", "preferences.xml"});
+    PreferencesDocument document{temp / "settings"};
+    Catalogue catalogue;
+    CBrowserProfile* a = nullptr;
+    CBrowserProfile* b = nullptr;
+};
+
+} // namespace
+
+TEST_F(PreferencesFiles, UnreadableFilesGiveANewDocumentAndAreKeptAsBak) {
+    const std::string real = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\">\n" +
+                             Element("no", "no", "Firefox", AppendBackslash(temp / "a")) +
+                             Element("yes", "yes", "Firefox", temp / "portable") + "</Tidyquill>\n";
+    const auto cut = [&](const std::string& through) { return real.substr(0, real.find(through) + through.size()); };
+    std::string deep = "<Tidyquill>";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<a>";
+    // UTF-16 with a byte-order mark is read; without one it is no document.
+    std::string utf16;
+    for (char c : real)
+        utf16 += std::string(1, c) + '\0';
+
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"cut inside the declaration", cut("<?xml ver")},
+        {"cut inside the root's start tag", cut("<Tidyquill vers")},
+        {"cut inside an attribute", cut("checked=\"n")},
+        {"cut inside a path", cut("<Profile custom=\"yes\" checked=\"yes\" type=\"Firefox\">") + "/por"},
+        {"cut before the root's end tag", cut("</Profile>\n\t<Profile")},
+        {"random bytes", RandomBytes(64 << 10, 2)},
+        {"200000 nested elements", deep},
+        {"UTF-16 without a byte-order mark", utf16},
+        {"a declaration and a comment, no element", "<?xml version=\"1.0\"?>\n<!-- nothing here -->\n"},
+        {"stray text only", "just some words"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(platform::PathFromUtf8(temp / "settings"));
+        a->checked = b->checked = true;
+        Load(c.bytes);
+        EXPECT_EQ(document.PrintDocument(), kNewDocument) << c.what;
+        EXPECT_TRUE(a->checked && !a->missing && b->checked && !b->missing) << c.what;
+        EXPECT_EQ(catalogue.FindProgramByName("Firefox")->GetProfiles().size(), 1u) << c.what;
+        ASSERT_TRUE(StoreAndSave()) << c.what;
+        EXPECT_EQ(ReadFile(file + ".bak"), c.bytes) << c.what << ": the unreadable file was not kept whole";
+        EXPECT_NE(ReadFile(file).find("<Profile custom=\"no\" checked=\"yes\" type=\"Firefox\">"), std::string::npos)
+            << c.what << ": the tree was not stored";
+    }
+
+    // An empty file holds nothing worth keeping.
+    fs::remove_all(platform::PathFromUtf8(temp / "settings"));
+    Load("");
+    EXPECT_EQ(document.PrintDocument(), kNewDocument);
+    ASSERT_TRUE(StoreAndSave());
+    EXPECT_FALSE(PathExists(file + ".bak"));
+}
+
+TEST_F(PreferencesFiles, AFolderInThePlaceOfTheFileIsLeftAlone) {
+    MakeFolder(file);
+    WriteFile(Join({file, "inside"}), "x");
+    document.LoadPreferencesDocument(file);
+    document.LoadProfiles(catalogue);
+    EXPECT_EQ(document.PrintDocument(), kNewDocument);
+    EXPECT_FALSE(StoreAndSave());
+    EXPECT_TRUE(IsFolder(file));
+    EXPECT_EQ(ReadFile(Join({file, "inside"})), "x");
+}
+
+TEST_F(PreferencesFiles, AHugeFileIsAppliedWhole) {
+    // 20 MB: a large element of another kind, then many elements for the two profiles and for paths no profile
+    // has, then the ones that count.
+    std::string elements = "\t<Other>" + std::string(16u << 20, 'x') + "</Other>\n";
+    for (int i = 0; i < 20000; ++i)
+        elements += Element("no", "yes", "Firefox", temp / ("elsewhere" + std::to_string(i))) +
+                    Element("no", "yes", "Chromium/Iron", temp / "b");
+    for (int i = 0; i < 2000; ++i)
+        elements += Element("yes", "yes", "Chromium/Iron", temp / ("portable" + std::to_string(i)));
+    elements += Element("no", "no", "Firefox", temp / "a") + Element("no", "no", "Chromium/Iron", temp / "b");
+    const auto start = std::chrono::steady_clock::now();
+    Load("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\">\n" + elements + "</Tidyquill>\n");
+    EXPECT_FALSE(a->checked);
+    EXPECT_FALSE(b->checked);
+    EXPECT_EQ(catalogue.FindProgramByName("Chromium/Iron")->GetProfiles().size(), 2001u);
+    ASSERT_TRUE(StoreAndSave());
+    EXPECT_NE(ReadFile(file).find(std::string(16u << 20, 'x')), std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }

@@ -76,4 +76,12 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string RandomBytes(std::size_t size, unsigned start) {
+    std::mt19937 generator(start);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
 } // namespace testing_support

@@ -34,4 +34,7 @@ void MakeFolder(const std::string& path);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 
+// Bytes that depend only on size and start, not on the system or the run.
+std::string RandomBytes(std::size_t size, unsigned start);
+
 } // namespace testing_support
