@@ -78,7 +78,7 @@ std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const
                 files.push_back(path);
             return true;
         },
-        false, false);
+        WalkDepth::ThisFolderOnly, FolderEntries::FilesOnly);
     return files;
 }
 

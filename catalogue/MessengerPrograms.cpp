@@ -17,7 +17,7 @@ void CBrowserSkype::FindProfiles() {
                 foundFolders.push_back(path);
             return true;
         },
-        true, true);
+        WalkDepth::AllSubFolders, FolderEntries::FilesAndFolders);
     for (const std::string& folder : foundFolders)
         AddProfile(folder, LastPathComponent(folder), false);
 }
@@ -36,7 +36,7 @@ void CBrowserViber::FindProfiles() {
     const std::string root = GetFirstPlace();
     if (root.empty() || !PathExists(root))
         return;
-    for (const std::string& name : ListFolder(root, "*.*", true, false)) {
+    for (const std::string& name : ListFolder(root, "*.*", FolderEntries::FilesAndFolders, EntryNames::NamesOnly)) {
         // The shared "data" folder holds no account; the test is with case, so a folder "Data" is an account.
         const std::string candidate = root + name;
         if (name != "data" && IsFolder(candidate))

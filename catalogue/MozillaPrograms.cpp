@@ -83,7 +83,8 @@ void ReadProfilesIni(CBrowser& program, const std::string& iniPath, const std::s
 }
 
 bool HasFirefoxMarkers(const std::string& folder) {
-    return CountMarkerFiles(folder, {"urlclassifierkey3.txt", "bookmarks.html", "bookmarkbackups"}, "*.*", true) > 0;
+    return CountMarkerFiles(folder, {"urlclassifierkey3.txt", "bookmarks.html", "bookmarkbackups"}, "*.*",
+                            FolderEntries::FilesAndFolders) > 0;
 }
 
 // --- Firefox and the programs that share its code ------------------------------------------------------------

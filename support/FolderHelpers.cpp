@@ -30,18 +30,20 @@ std::uint64_t QueryFileSize(const std::string& path) {
     return status ? status->size : 0;
 }
 
-std::vector<std::string> ListFolder(const std::string& folder, const std::string& mask, bool includeFolders,
-                                    bool fullPaths) {
-    std::vector<std::string> entries;
+std::vector<std::string> ListFolder(const std::string& folder, const std::string& mask, FolderEntries entries,
+                                    EntryNames names) {
+    const bool includeFolders = entries == FolderEntries::FilesAndFolders;
+    const bool fullPaths = names == EntryNames::FullPaths;
+    std::vector<std::string> found;
     if (folder.empty())
-        return entries;
+        return found;
     const std::string prefix = AppendBackslash(folder);
     platform::ForEachFolderEntry(folder, [&](const platform::FolderEntry& entry) {
         if ((includeFolders || !entry.isFolder) && platform::MatchSpec(entry.name, mask))
-            entries.push_back(fullPaths ? prefix + entry.name : entry.name);
+            found.push_back(fullPaths ? prefix + entry.name : entry.name);
         return true;
     });
-    return entries;
+    return found;
 }
 
 namespace {
@@ -76,14 +78,15 @@ bool Walk(const std::string& folder, const std::string& mask, const FolderVisito
 
 } // namespace
 
-bool WalkFolder(const std::string& folder, const std::string& mask, const FolderVisitor& visitor, bool recursive,
-                bool reportFolders) {
+bool WalkFolder(const std::string& folder, const std::string& mask, const FolderVisitor& visitor, WalkDepth depth,
+                FolderEntries entries) {
     if (folder.empty())
         return true;
     std::set<platform::FileIdentity> entered;
     if (const auto identity = platform::GetFileIdentity(folder))
         entered.insert(*identity);
-    return Walk(folder, mask, visitor, recursive, reportFolders, entered);
+    return Walk(folder, mask, visitor, depth == WalkDepth::AllSubFolders, entries == FolderEntries::FilesAndFolders,
+                entered);
 }
 
 std::string LastPathComponent(const std::string& path) {

@@ -140,7 +140,7 @@ int CountRows(const std::string& path) {
 }
 
 std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names = ListFolder(folder, "*.*", true, false);
+    std::vector<std::string> names = ListFolder(folder, "*.*", FolderEntries::FilesAndFolders, EntryNames::NamesOnly);
     std::sort(names.begin(), names.end());
     return names;
 }

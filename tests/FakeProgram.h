@@ -44,7 +44,8 @@ public:
             break;
         case Databases::EverySqliteFile: {
             // Databases or not: the compaction must cope with files that changed since a listing.
-            std::vector<std::string> files = ListFolder(profilePath, "*.sqlite", false, true);
+            std::vector<std::string> files =
+                ListFolder(profilePath, "*.sqlite", FolderEntries::FilesOnly, EntryNames::FullPaths);
             std::sort(files.begin(), files.end());
             return files;
         }

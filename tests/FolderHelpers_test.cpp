@@ -89,19 +89,20 @@ TEST(FolderHelpers, ListFolderKeepsFileSystemOrderAndFiltersByMask) {
     MakeFolder(temp / "storage");
 
     // Every entry, in exactly the order the file system gives, without "." and "..".
-    const std::vector<std::string> all = ListFolder(temp.Path(), "*.*", true, false);
+    const std::vector<std::string> all =
+        ListFolder(temp.Path(), "*.*", FolderEntries::FilesAndFolders, EntryNames::NamesOnly);
     EXPECT_EQ(all, RawNames(temp.Path()));
     EXPECT_EQ(all.size(), 7u);
     EXPECT_EQ(std::count(all.begin(), all.end(), "."), 0);
     EXPECT_EQ(std::count(all.begin(), all.end(), ".."), 0);
 
     // The mask applies to folders too; folders only when asked; the match ignores letter case.
-    EXPECT_EQ(Sorted(ListFolder(temp.Path(), "*.sqlite", false, false)),
+    EXPECT_EQ(Sorted(ListFolder(temp.Path(), "*.sqlite", FolderEntries::FilesOnly, EntryNames::NamesOnly)),
               (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "zz.SQLITE"}));
-    EXPECT_EQ(Sorted(ListFolder(temp.Path(), "*.sqlite", true, false)),
+    EXPECT_EQ(Sorted(ListFolder(temp.Path(), "*.sqlite", FolderEntries::FilesAndFolders, EntryNames::NamesOnly)),
               (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "x.sqlite", "zz.SQLITE"}));
     EXPECT_EQ(
-        Sorted(ListFolder(temp.Path(), "*.*", false, false)),
+        Sorted(ListFolder(temp.Path(), "*.*", FolderEntries::FilesOnly, EntryNames::NamesOnly)),
         (std::vector<std::string>{"cookies.sqlite", "places.sqlite", "places.sqlite-wal", "prefs.js", "zz.SQLITE"}));
 }
 
@@ -109,17 +110,18 @@ TEST(FolderHelpers, ListFolderFullPathsWithAndWithoutTrailingSeparator) {
     TempFolder temp;
     WriteFile(temp / "a.db", "x");
     const std::vector<std::string> expected{temp / "a.db"};
-    EXPECT_EQ(ListFolder(temp.Path(), "*.db", false, true), expected);
-    EXPECT_EQ(ListFolder(temp.Path() + kSep, "*.db", false, true), expected);
-    EXPECT_EQ(ListFolder(temp.Path() + kSep, "*.db", false, false), std::vector<std::string>{"a.db"});
+    EXPECT_EQ(ListFolder(temp.Path(), "*.db", FolderEntries::FilesOnly, EntryNames::FullPaths), expected);
+    EXPECT_EQ(ListFolder(temp.Path() + kSep, "*.db", FolderEntries::FilesOnly, EntryNames::FullPaths), expected);
+    EXPECT_EQ(ListFolder(temp.Path() + kSep, "*.db", FolderEntries::FilesOnly, EntryNames::NamesOnly),
+              std::vector<std::string>{"a.db"});
 }
 
 TEST(FolderHelpers, ListFolderOfMissingFolderOrFileIsEmpty) {
     TempFolder temp;
     WriteFile(temp / "plain.txt", "x");
-    EXPECT_TRUE(ListFolder(temp / "missing", "*.*", true, true).empty());
-    EXPECT_TRUE(ListFolder(temp / "plain.txt", "*.*", true, true).empty());
-    EXPECT_TRUE(ListFolder("", "*.*", true, true).empty());
+    EXPECT_TRUE(ListFolder(temp / "missing", "*.*", FolderEntries::FilesAndFolders, EntryNames::FullPaths).empty());
+    EXPECT_TRUE(ListFolder(temp / "plain.txt", "*.*", FolderEntries::FilesAndFolders, EntryNames::FullPaths).empty());
+    EXPECT_TRUE(ListFolder("", "*.*", FolderEntries::FilesAndFolders, EntryNames::FullPaths).empty());
 }
 
 TEST(FolderHelpers, NonAsciiNamesRoundTrip) {
@@ -127,7 +129,8 @@ TEST(FolderHelpers, NonAsciiNamesRoundTrip) {
     const std::string folder = temp / "Prüfung ÄÖ 日本";
     WriteFile(Join({folder, "Zürich.sqlite"}), "x");
     EXPECT_TRUE(PathExists(folder));
-    EXPECT_EQ(ListFolder(folder, "*.sqlite", false, false), std::vector<std::string>{"Zürich.sqlite"});
+    EXPECT_EQ(ListFolder(folder, "*.sqlite", FolderEntries::FilesOnly, EntryNames::NamesOnly),
+              std::vector<std::string>{"Zürich.sqlite"});
     EXPECT_EQ(QueryFileSize(Join({folder, "Zürich.sqlite"})), 1u);
     EXPECT_EQ(LastPathComponent(folder), "Prüfung ÄÖ 日本");
 }
@@ -147,7 +150,7 @@ TEST(FolderHelpers, WalkReportsFoldersBeforeTheirContentAndMatchesFullPaths) {
         seen.emplace_back(path, size);
         return true;
     };
-    EXPECT_TRUE(WalkFolder(temp.Path(), "*.db", record, true, true));
+    EXPECT_TRUE(WalkFolder(temp.Path(), "*.db", record, WalkDepth::AllSubFolders, FolderEntries::FilesAndFolders));
 
     const auto position = [&](const std::string& path) {
         return std::find_if(seen.begin(), seen.end(), [&](const auto& item) { return item.first == path; }) -
@@ -173,15 +176,15 @@ TEST(FolderHelpers, WalkWithoutRecursionOrFolderReports) {
         seen.push_back(path);
         return true;
     };
-    WalkFolder(temp.Path(), "*.*", record, false, false);
+    WalkFolder(temp.Path(), "*.*", record, WalkDepth::ThisFolderOnly, FolderEntries::FilesOnly);
     EXPECT_EQ(seen, std::vector<std::string>{temp / "top.db"});
 
     seen.clear();
-    WalkFolder(temp.Path(), "*.*", record, true, false);
+    WalkFolder(temp.Path(), "*.*", record, WalkDepth::AllSubFolders, FolderEntries::FilesOnly);
     EXPECT_EQ(Sorted(seen), Sorted({temp / "top.db", temp / Join({"a", "deep.db"})}));
 
     seen.clear();
-    WalkFolder(temp.Path(), "*.*", record, false, true);
+    WalkFolder(temp.Path(), "*.*", record, WalkDepth::ThisFolderOnly, FolderEntries::FilesAndFolders);
     EXPECT_EQ(Sorted(seen), Sorted({temp / "top.db", temp / "a"}));
 }
 
@@ -196,7 +199,7 @@ TEST(FolderHelpers, WalkEndsAsSoonAsTheVisitorSaysSo) {
             ++calls;
             return calls < 3;
         },
-        true, true));
+        WalkDepth::AllSubFolders, FolderEntries::FilesAndFolders));
     EXPECT_EQ(calls, 3);
 }
 
@@ -204,7 +207,8 @@ TEST(FolderHelpers, WalkOfMissingFolderVisitsNothing) {
     TempFolder temp;
     int calls = 0;
     EXPECT_TRUE(WalkFolder(
-        temp / "missing", "*.*", [&](const std::string&, std::uint64_t) { return ++calls > 0; }, true, true));
+        temp / "missing", "*.*", [&](const std::string&, std::uint64_t) { return ++calls > 0; },
+        WalkDepth::AllSubFolders, FolderEntries::FilesAndFolders));
     EXPECT_EQ(calls, 0);
 }
 
@@ -232,7 +236,7 @@ TEST(FolderHelpers, WalkTerminatesOnALinkLoop) {
             (IsFolder(path) ? folders : files)++;
             return folders + files < 10000;
         },
-        true, true);
+        WalkDepth::AllSubFolders, FolderEntries::FilesAndFolders);
     EXPECT_EQ(files, 1);   // alice/main.db, once
     EXPECT_EQ(folders, 2); // alice and the link alice/loop, which is not entered
 }
@@ -260,7 +264,7 @@ TEST(FolderHelpers, WalkStaysOutOfLinkedFoldersButMayStartInOne) {
                 seen.push_back(path.substr(start.size() + 1));
                 return true;
             },
-            true, true);
+            WalkDepth::AllSubFolders, FolderEntries::FilesAndFolders);
         std::sort(seen.begin(), seen.end());
         EXPECT_EQ(seen, (std::vector<std::string>{"alice", Join({"alice", "main.db"}), Join({"alice", "system"})}))
             << start;
