@@ -8,16 +8,12 @@
 # Linux: HOME and XDG_CONFIG_HOME point into a temporary folder. Windows: the program runs under Wine from a console
 # (wine-run --console), with the fixtures written into the test prefix's AppData, which this test owns.
 set -u
-system=$1
-exe=$(realpath "$2")
+source "$(dirname "$0")/../ShellSupport.sh"
+make_temp e2e
+setup_system "$1" "$2" "${5:-}"
 helper=$(realpath "$3")
 probe=${4:+$(realpath "$4")}
-wine_run=${5:+$(realpath "$5")}
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/tidyquill-e2e.XXXXXX")
 background=()
-failures=0
-checks=0
 
 cleanup() {
     stop_background
@@ -38,36 +34,9 @@ remember_background() {
     disown "$1"
 }
 
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
-
 # --- The two systems ---------------------------------------------------------------------------------------------
-# Each gives: where the programs keep their data (as a Linux path, to write fixtures, and as the program prints
-# it), how to run the program, and how to hold the single-instance lock.
+# Each gives how to hold the single-instance lock and how to start a process that looks like a running program.
 if [ "$system" = linux ]; then
-    sep=/
-    home=$tmp/home
-    config=$home/.config
-    mkdir -p "$config" "$tmp/run"
-    chmod 700 "$tmp/run"
-    firefox=$home/.mozilla/firefox
-    thunderbird=$home/.thunderbird
-    chrome=$config/google-chrome
-    prefs=$config/tidyquill/preferences.xml
-    shown() { printf '%s' "$1"; } # paths are printed as they are
-    native() { printf '%s' "$1"; }
-    # run <folder> <arguments...>: runs the program there; fills $out, $err and $rc.
-    run() {
-        local folder=$1
-        shift
-        (cd "$folder" && HOME=$home XDG_CONFIG_HOME=$config XDG_RUNTIME_DIR=$tmp/run "$exe" "$@") \
-            >"$tmp/out" 2>"$tmp/err"
-        rc=$?
-        out=$(cat "$tmp/out")
-        err=$(cat "$tmp/err")
-    }
     hold_instance() {
         setsid flock -x "$tmp/run/TIDYQUILLMUTEX.lock" sleep 600 &
         remember_background $!
@@ -82,39 +51,7 @@ if [ "$system" = linux ]; then
         sleep 0.5
     }
 else
-    sep='\'
-    appdata_win=$("$wine_run" cmd /c echo '%APPDATA%' | tr -d '\r')
-    localappdata_win=$("$wine_run" cmd /c echo '%LOCALAPPDATA%' | tr -d '\r')
-    roaming=$("$wine_run" winepath -u "$appdata_win" | tr -d '\r')
-    local=$("$wine_run" winepath -u "$localappdata_win" | tr -d '\r')
-    roaming=${roaming%/}
-    local=${local%/}
-    [ -d "$roaming" ] && [ -d "$local" ] || { echo "cannot find the prefix's AppData: $appdata_win -> $roaming"; exit 1; }
     rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software"
-    firefox=$roaming/Mozilla/Firefox
-    thunderbird=$roaming/Thunderbird
-    chrome=$local/Google/Chrome/User\ Data
-    prefs="$roaming/Quartzmoore Software/Tidyquill/preferences.xml"
-    # The Windows form of a fixture path below the roaming or local folder, or of any Linux path (Z:).
-    shown() {
-        local path=$1
-        case "$path" in
-        "$roaming"*) path="$appdata_win${path#"$roaming"}" ;;
-        "$local"*) path="$localappdata_win${path#"$local"}" ;;
-        *) path="Z:$path" ;;
-        esac
-        printf '%s' "${path//\//\\}"
-    }
-    native() { shown "$1"; }
-    exe_win=$(shown "$exe")
-    run() {
-        local folder=$1
-        shift
-        (cd "$folder" && "$wine_run" --console "$exe_win" "$@") >"$tmp/out" 2>&1
-        rc=$?
-        out=$(cat "$tmp/out")
-        err=""
-    }
     hold_instance() {
         setsid "$wine_run" "$(shown "$probe")" "$(shown "$tmp/probe-report")" hold TIDYQUILLMUTEX Tidyquill >/dev/null &
         remember_background $!
@@ -302,7 +239,7 @@ expect_lines "all in the current folder" <"$tmp/expected"
 expect_status 0 "all in the current folder"
 
 # A profile folder selects its profile whatever program the argument names (Windows: other case, no separator).
-path_argument=$(native "$ff1")
+path_argument=$(shown "$ff1")
 [ "$system" = windows ] && path_argument=${path_argument^^}
 run "$tmp" "/Chrome:$path_argument"
 {
@@ -458,7 +395,7 @@ if [ "$system" = windows ]; then
     checks=$((checks + 1))
     [[ $out =~ ^Tidyquill\ [0-9]+(\.[0-9]+)+$ ]] || fail "output through a pipe: '$out'"
     # Started without any console, its standard output a file.
-    out=$("$wine_run" "$exe_win" --version 2>&1 | tr -d '\r')
+    out=$("$wine_run" "$(shown "$exe")" --version 2>&1 | tr -d '\r')
     checks=$((checks + 1))
     [[ $out =~ ^Tidyquill\ [0-9]+(\.[0-9]+)+$ ]] || fail "output without a console: '$out'"
 fi
@@ -470,7 +407,7 @@ printf '%s\n' "Error: specified program name 'Café Привет 中文' is inva
 expect_lines "names beyond the code page" <"$tmp/expected"
 expect_status 1 "names beyond the code page"
 if [ "$system" = windows ]; then
-    out=$(cd "$tmp" && "$wine_run" --console chcp 65001 '&' "$exe_win" "/Café Привет 中文:x" 2>&1)
+    out=$(cd "$tmp" && "$wine_run" --console chcp 65001 '&' "$(shown "$exe")" "/Café Привет 中文:x" 2>&1)
     checks=$((checks + 1))
     [ "$out" = "Active code page: 65001"$'\n'"Error: specified program name 'Café Привет 中文' is invalid"$'\n'"$long_syntax" ] ||
         fail "names on code page 65001: '$out'"
@@ -483,7 +420,7 @@ fragmented_db "$tmp/portable/profile/places.sqlite"
 custom=$(shown "$tmp/portable/profile")
 printf '<?xml version="1.0" encoding="UTF-8"?>\n<Tidyquill version="1"><Window x="10"/><Profile custom="yes" checked="no" type="Firefox">%s</Profile><Profile custom="no" checked="Yes" type="Firefox">%s</Profile></Tidyquill>\n' \
     "$custom" "$(shown "$ff0$sep")" >"$prefs"
-run "$tmp" "/Firefox:$(native "$tmp/portable/profile")"
+run "$tmp" "/Firefox:$(shown "$tmp/portable/profile")"
 {
     echo "Starting optimization"
     profile_lines profile "$tmp/portable/profile" places.sqlite

@@ -4,15 +4,11 @@
 #
 #   install_test.sh <build folder> <source folder>
 set -u
+source "$(dirname "$0")/../ShellSupport.sh"
 build=$1
 source=$2
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/tidyquill-install.XXXXXX")
+make_temp install
 trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
 
 cmake --install "$build" --prefix "$tmp/prefix" >"$tmp/install.log" 2>&1 || fail "cmake --install: $(cat "$tmp/install.log")"
 [ -x "$tmp/prefix/bin/tidyquill" ] || fail "no executable tidyquill in <prefix>/bin"

@@ -11,10 +11,10 @@
 # Needs to mount a tmpfs (root); exits with 77 (skipped) where that is not permitted. Ends with the line
 # "disk full tmpfs: <N> cases passed" or "... FAILED".
 set -u
-exe=$(realpath "$1")
+source "$(dirname "$0")/../ShellSupport.sh"
+make_temp diskfull
+setup_system linux "$1"
 tool=$(realpath "$2")
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/tidyquill-diskfull.XXXXXX")
 disk=$tmp/disk
 mkdir -p "$disk"
 cleanup() {
@@ -27,30 +27,17 @@ if ! mount -t tmpfs -o size=48m,mode=0755 tidyquill-diskfull "$disk" 2>"$tmp/mou
     exit 77
 fi
 
-failures=0
 cases=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
-
-home=$tmp/home
+# The profile, SQLite's temporary folder and Tidyquill's configuration folder are on the small disk.
 profile=$disk/profile
 temp=$disk/tmp
 config=$disk/config
 prefs=$config/tidyquill/preferences.xml
-mkdir -p "$home/.8pecxstudios/cyberfox" "$tmp/run"
-chmod 700 "$tmp/run"
-printf '[Profile0]\nName=disk\nIsRelative=0\nPath=%s\n' "$profile" >"$home/.8pecxstudios/cyberfox/profiles.ini"
+run_env=(SQLITE_TMPDIR="$temp" TMPDIR="$temp")
+mkdir -p "$cyberfox"
+printf '[Profile0]\nName=disk\nIsRelative=0\nPath=%s\n' "$profile" >"$cyberfox/profiles.ini"
 
-run() {
-    HOME=$home XDG_CONFIG_HOME=$config XDG_RUNTIME_DIR=$tmp/run SQLITE_TMPDIR=$temp TMPDIR=$temp "$exe" "$@" \
-        >"$tmp/out" 2>&1
-    rc=$?
-    out=$(cat "$tmp/out")
-}
 tool() { "$tool" "$@"; }
-source "$(dirname "$0")/database_state.sh"
 free_bytes() { echo $(($(stat -f -c '%a * %S' "$disk"))); }
 
 names=(big.sqlite small.sqlite)
@@ -70,7 +57,7 @@ page_size=4096
 rm -rf "$profile" "$temp" "$config"
 mkdir -p "$profile" "$temp" "$(dirname "$prefs")"
 printf '<?xml version="1.0" encoding="UTF-8"?>\n<Tidyquill version="1">\n\t<Window x="10"/>\n</Tidyquill>\n' >"$prefs"
-run /Cyberfox:disk
+run_merged "$tmp" /Cyberfox:disk
 cp "$prefs" "$tmp/preferences.xml"
 
 # setup <mode> <free bytes>: fresh copies of the databases and the preferences, the disk filled up to that room.
@@ -90,12 +77,12 @@ least_room() { # mode
     local low=0 high=$((${compacted_pages[$1/big.sqlite]} * page_size * 4 + 1048576)) middle
     local want=$((${compacted_pages[$1/big.sqlite]} * page_size))
     setup "$1" $high
-    run /Cyberfox:disk
+    run_merged "$tmp" /Cyberfox:disk
     [ "$(stat -c %s "$profile/big.sqlite")" = $want ] || { echo -1; return; }
     while [ $((high - low)) -gt $page_size ]; do
         middle=$(((low + high) / 2 / page_size * page_size))
         setup "$1" $middle
-        run /Cyberfox:disk
+        run_merged "$tmp" /Cyberfox:disk
         if [ "$(stat -c %s "$profile/big.sqlite")" = $want ]; then high=$middle; else low=$middle; fi
     done
     echo $high
@@ -109,7 +96,7 @@ disk_case() {
     cases=$((cases + 1))
     setup "$mode" "$room"
 
-    run /Cyberfox:disk
+    run_merged "$tmp" /Cyberfox:disk
 
     # Each file's line is followed by the message when its compaction failed; the run completes.
     mapfile -t lines <<<"$out"

@@ -11,74 +11,30 @@
 # AppData (Cyberfox's folder, which this test owns while it runs). Ends with the line
 # "lock matrix <system>: <N> cases passed" or "... FAILED".
 set -u
-system=$1
-exe=$(realpath "$2")
+source "$(dirname "$0")/../ShellSupport.sh"
+make_temp locks
+setup_system "$1" "$2" "${5:-}"
 helper=$(realpath "$3")
 tool=$(realpath "$4")
-wine_run=${5:+$(realpath "$5")}
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/tidyquill-locks.XXXXXX")
 holder=""
-failures=0
 cases=0
 program=Cyberfox
-
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+data=$cyberfox
 
 # --- The two systems -------------------------------------------------------------------------------------------
 if [ "$system" = linux ]; then
-    sep=/
-    home=$tmp/home
-    mkdir -p "$home/.config" "$tmp/run"
-    chmod 700 "$tmp/run"
-    data=$home/.8pecxstudios/cyberfox
-    shown() { printf '%s' "$1"; }
-    run() {
-        HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$tmp/run "$exe" "$@" >"$tmp/out" 2>&1
-        rc=$?
-        out=$(cat "$tmp/out")
-    }
     tool() { "$tool" "$@"; }
     start_helper() { "$helper" "$@" >"$tmp/holder.out" 2>&1 & }
 else
-    sep='\'
-    appdata_win=$("$wine_run" cmd /c echo '%APPDATA%' | tr -d '\r')
-    roaming=$("$wine_run" winepath -u "$appdata_win" | tr -d '\r')
-    roaming=${roaming%/}
-    [ -d "$roaming" ] || { echo "cannot find the prefix's AppData: $appdata_win -> $roaming"; exit 1; }
-    data=$roaming/8pecxstudios/Cyberfox
-    prefs="$roaming/Quartzmoore Software/Tidyquill/preferences.xml"
     # Other tests' preferences are put back as they were.
     [ -f "$prefs" ] && cp "$prefs" "$tmp/preferences.xml"
-    shown() {
-        local path=$1
-        case "$path" in
-        "$roaming"*) path="$appdata_win${path#"$roaming"}" ;;
-        *) path="Z:$path" ;;
-        esac
-        printf '%s' "${path//\//\\}"
-    }
-    run() {
-        (cd "$tmp" && "$wine_run" --console "$(shown "$exe")" "$@") >"$tmp/out" 2>&1
-        rc=$?
-        out=$(cat "$tmp/out")
-    }
     tool() {
-        local args=() arg
-        for arg in "$@"; do
-            case "$arg" in /*) args+=("$(shown "$arg")") ;; *) args+=("$arg") ;; esac
-        done
-        "$wine_run" "$(shown "$tool")" "${args[@]}" | tr -d '\r'
+        shown_arguments "$@"
+        "$wine_run" "$(shown "$tool")" "${shown_args[@]}" | tr -d '\r'
     }
     start_helper() {
-        local args=() arg
-        for arg in "$@"; do
-            case "$arg" in /*) args+=("$(shown "$arg")") ;; *) args+=("$arg") ;; esac
-        done
-        "$wine_run" "$(shown "$helper")" "${args[@]}" >"$tmp/holder.out" 2>&1 &
+        shown_arguments "$@"
+        "$wine_run" "$(shown "$helper")" "${shown_args[@]}" >"$tmp/holder.out" 2>&1 &
     }
 fi
 
@@ -133,8 +89,6 @@ names=(a.sqlite b.sqlite c.sqlite)
 mkdir -p "$data" "$tmp/pristine/rollback" "$tmp/pristine/wal"
 printf '[Profile0]\r\nName=locks\r\nIsRelative=1\r\nPath=Profiles/locks\r\n' >"$data/profiles.ini"
 
-source "$(dirname "$0")/database_state.sh"
-
 declare -A pristine compacted
 for mode in rollback wal; do
     for name in "${names[@]}"; do
@@ -154,7 +108,7 @@ restore() { # mode
 # The program takes the files in the file system's order; the one it takes second is held, so that one file is
 # compacted before the lock is met and one is never reached. A run without a lock tells the order.
 restore rollback
-run "/$program:locks"
+run_merged "$tmp" "/$program:locks"
 held=$(grep -m2 '\.sqlite\.\.\.$' <<<"$out" | tail -n1)
 held=${held%...}
 [ "$rc" -eq 0 ] && [ -n "$held" ] || { echo "lock matrix $system: FAILED, a run without locks did not complete:"; echo "$out"; exit 1; }
@@ -169,7 +123,7 @@ lock_case() {
     restore "$mode"
     start_holder "$how" "$profile/$held" || return
 
-    run "/$program:locks"
+    run_merged "$tmp" "/$program:locks"
     local held_bytes_during
     held_bytes_during=$(md5sum <"$profile/$held")
     stop_holder
