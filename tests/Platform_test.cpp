@@ -11,24 +11,28 @@
 // --- UTF-8 ------------------------------------------------------------------------------------------------------
 
 TEST(Utf8, WellFormedTestRejectsEveryIllFormedShape) {
-    EXPECT_TRUE(platform::IsWellFormedUtf8(""));
-    EXPECT_TRUE(platform::IsWellFormedUtf8("Profiles/abc.default"));
-    EXPECT_TRUE(platform::IsWellFormedUtf8("Zürich \xE6\x97\xA5 \xF0\x9F\x98\x80"));
-    EXPECT_TRUE(platform::IsWellFormedUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF
-    EXPECT_TRUE(platform::IsWellFormedUtf8("\xEF\xBF\xBD"));      // U+FFFD
-    EXPECT_FALSE(platform::IsWellFormedUtf8("Z\xFCrich"));        // Latin-1
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xC0\x80"));         // overlong NUL
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xC1\xBF"));         // overlong ASCII
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xE0\x80\xAF"));     // overlong three-byte
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xF0\x80\x80\xAF")); // overlong four-byte
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xED\xA0\x80"));     // surrogate U+D800
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xED\xBF\xBF"));     // surrogate U+DFFF
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xEF\xBF\xBE"));     // U+FFFE
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xEF\xBF\xBF"));     // U+FFFF
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xE6\x97"));         // truncated
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\x80"));             // lone continuation
-    EXPECT_FALSE(platform::IsWellFormedUtf8("\xF8\x88\x80\x80\x80"));
+    const std::pair<const char*, bool> cases[] = {
+        {"", true},
+        {"Profiles/abc.default", true},
+        {"Zürich \xE6\x97\xA5 \xF0\x9F\x98\x80", true},
+        {"\xF4\x8F\xBF\xBF", true},  // U+10FFFF
+        {"\xEF\xBF\xBD", true},      // U+FFFD
+        {"Z\xFCrich", false},        // Latin-1
+        {"\xC0\x80", false},         // overlong NUL
+        {"\xC1\xBF", false},         // overlong ASCII
+        {"\xE0\x80\xAF", false},     // overlong three-byte
+        {"\xF0\x80\x80\xAF", false}, // overlong four-byte
+        {"\xED\xA0\x80", false},     // surrogate U+D800
+        {"\xED\xBF\xBF", false},     // surrogate U+DFFF
+        {"\xF4\x90\x80\x80", false}, // above U+10FFFF
+        {"\xEF\xBF\xBE", false},     // U+FFFE
+        {"\xEF\xBF\xBF", false},     // U+FFFF
+        {"\xE6\x97", false},         // truncated
+        {"\x80", false},             // lone continuation
+        {"\xF8\x88\x80\x80\x80", false},
+    };
+    for (const auto& [text, wellFormed] : cases)
+        EXPECT_EQ(platform::IsWellFormedUtf8(text), wellFormed) << platform::MakePrintable(text);
 }
 
 TEST(Utf8, PrintableTextKeepsLettersAndShowsControlsAndBadBytes) {

@@ -75,13 +75,17 @@ TEST(HLinkCtrl, DefaultsWithoutRegistryValues) {
 
 TEST(HLinkCtrl, ColourTextsKeepTheDefaultForWhatTheyLack) {
     const COLORREF base = RGB(1, 2, 3);
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"10,20,30", base), RGB(10, 20, 30));
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"10", base), RGB(10, 2, 3));
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"10,20", base), RGB(10, 20, 3));
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"", base), base);
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"red", base), base);
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"10,x,30", base), RGB(10, 2, 3));
-    EXPECT_EQ(CHLinkCtrl::ParseColor(L"300,20,30", base), RGB(1, 20, 30));
+    const std::pair<const wchar_t*, COLORREF> cases[] = {
+        {L"10,20,30", RGB(10, 20, 30)},
+        {L"10", RGB(10, 2, 3)},
+        {L"10,20", RGB(10, 20, 3)},
+        {L"", base},
+        {L"red", base},
+        {L"10,x,30", RGB(10, 2, 3)},
+        {L"300,20,30", RGB(1, 20, 30)},
+    };
+    for (const auto& [text, colour] : cases)
+        EXPECT_EQ(CHLinkCtrl::ParseColor(text, base), colour) << text;
 }
 
 TEST(HLinkCtrl, RegistryValuesOfThePrefixAreRead) {
