@@ -20,8 +20,6 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kSep(1, platform::kPathSeparator);
-
 // A program that takes a folder holding the marker file for one of its profiles.
 std::unique_ptr<CBrowser> MarkedProgram(const std::string& name, const std::string& marker) {
     auto program = std::make_unique<FakeProgram>(name);

@@ -11,8 +11,6 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kSep(1, platform::kPathSeparator);
-
 std::vector<std::string> Sorted(std::vector<std::string> items) {
     std::sort(items.begin(), items.end());
     return items;

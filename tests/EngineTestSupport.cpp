@@ -139,12 +139,6 @@ int CountRows(const std::string& path) {
     return rows;
 }
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names = ListFolder(folder, "*.*", FolderEntries::FilesAndFolders, EntryNames::NamesOnly);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string IntegrityCheck(const std::string& path) {
     sqlite3* db = nullptr;
     sqlite3_stmt* statement = nullptr;

@@ -75,7 +75,4 @@ int CountRows(const std::string& path);
 // What "PRAGMA integrity_check" says of a database ("ok" when sound); "cannot open" when it cannot be opened.
 std::string IntegrityCheck(const std::string& path);
 
-// The names in a folder, sorted.
-std::vector<std::string> FolderNames(const std::string& folder);
-
 } // namespace testing_support

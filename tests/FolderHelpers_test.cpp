@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSep(1, platform::kPathSeparator);
-
 // The raw order in which the file system lists a folder, for comparing against the helpers' order.
 std::vector<std::string> RawNames(const std::string& folder) {
     std::vector<std::string> names;

@@ -163,7 +163,6 @@ TEST(HostileFiles, ProfileDeeperThan260CharactersIsListedAndCompacted) {
 
 namespace {
 
-const std::string kSep(1, platform::kPathSeparator);
 using Profiles = std::vector<std::pair<std::string, std::string>>; // name, path
 
 // Compacts the one Firefox profile a fake user's profiles.ini names, and checks the catalogue, the command line

@@ -20,8 +20,6 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kSep(1, platform::kPathSeparator);
-
 struct Found {
     std::string name;
     std::string path;

@@ -58,14 +58,6 @@ PreferencesDocument LoadInto(const TempFolder& temp, const std::string& text, Ca
     return preferences;
 }
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(platform::PathFromUtf8(folder)))
-        names.push_back(platform::PathToUtf8(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 // ---- First run: the location, a new document, and the tree written in its order ----

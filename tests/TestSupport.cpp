@@ -2,9 +2,11 @@
 
 #include "platform/System.h"
 #include "platform/Text.h"
+#include "support/FolderHelpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -82,6 +84,12 @@ std::string RandomBytes(std::size_t size, unsigned start) {
     for (char& c : bytes)
         c = static_cast<char>(generator() & 0xFF);
     return bytes;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names = ListFolder(folder, "*.*", FolderEntries::FilesAndFolders, EntryNames::NamesOnly);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace testing_support

@@ -1,6 +1,8 @@
 #pragma once
 // Shared helpers for the test suites: throwaway folders and files, paths with the platform separator.
 
+#include "platform/System.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ private:
     std::string path_;
 };
 
+// The platform's path separator as text.
+inline const std::string kSep(1, platform::kPathSeparator);
+
 // Joins path components with the platform separator.
 std::string Join(const std::vector<std::string>& parts);
 
@@ -33,6 +38,9 @@ void WriteFile(const std::string& path, const std::string& bytes);
 void MakeFolder(const std::string& path);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+
+// The names in a folder, sorted; empty when it cannot be listed.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Bytes that depend only on size and start, not on the system or the run.
 std::string RandomBytes(std::size_t size, unsigned start);
