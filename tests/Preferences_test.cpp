@@ -574,10 +574,6 @@ protected:
     PreferencesFiles() {
         MakeFolder(temp / "a");
         MakeFolder(temp / "b");
-        std::vector<std::unique_ptr<CBrowser>> programs;
-        programs.push_back(std::make_unique<FakeProgram>("Firefox"));
-        programs.push_back(std::make_unique<FakeProgram>("Chromium/Iron"));
-        catalogue = Catalogue(std::move(programs));
         a = catalogue.FindProgramByName("Firefox")->AddProfile(AppendBackslash(temp / "a"), "a", false);
         b = catalogue.FindProgramByName("Chromium/Iron")->AddProfile(temp / "b", "b", false);
     }
@@ -596,16 +592,10 @@ protected:
         return document.SavePreferencesDocument();
     }
 
-    std::string Element(const std::string& custom, const std::string& checked, const std::string& type,
-                        const std::string& path) const {
-        return "\t<Profile custom=\"" + custom + "\" checked=\"" + checked + "\" type=\"" + type + "\">" + path +
-               "</Profile>\n";
-    }
-
     TempFolder temp;
     std::string file = temp / Join({"settings", "preferences.xml"});
     PreferencesDocument document{temp / "settings"};
-    Catalogue catalogue;
+    Catalogue catalogue = MakeCatalogue();
     CBrowserProfile* a = nullptr;
     CBrowserProfile* b = nullptr;
 };
@@ -613,9 +603,8 @@ protected:
 } // namespace
 
 TEST_F(PreferencesFiles, UnreadableFilesGiveANewDocumentAndAreKeptAsBak) {
-    const std::string real = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\">\n" +
-                             Element("no", "no", "Firefox", AppendBackslash(temp / "a")) +
-                             Element("yes", "yes", "Firefox", temp / "portable") + "</Tidyquill>\n";
+    const std::string real = Document(ProfileElement("no", "no", "Firefox", AppendBackslash(temp / "a")) +
+                                      ProfileElement("yes", "yes", "Firefox", temp / "portable"));
     const auto cut = [&](const std::string& through) { return real.substr(0, real.find(through) + through.size()); };
     std::string deep = "<Tidyquill>";
     for (int i = 0; i < 200000; ++i)
@@ -677,13 +666,14 @@ TEST_F(PreferencesFiles, AHugeFileIsAppliedWhole) {
     // has, then the ones that count.
     std::string elements = "\t<Other>" + std::string(16u << 20, 'x') + "</Other>\n";
     for (int i = 0; i < 20000; ++i)
-        elements += Element("no", "yes", "Firefox", temp / ("elsewhere" + std::to_string(i))) +
-                    Element("no", "yes", "Chromium/Iron", temp / "b");
+        elements += ProfileElement("no", "yes", "Firefox", temp / ("elsewhere" + std::to_string(i))) +
+                    ProfileElement("no", "yes", "Chromium/Iron", temp / "b");
     for (int i = 0; i < 2000; ++i)
-        elements += Element("yes", "yes", "Chromium/Iron", temp / ("portable" + std::to_string(i)));
-    elements += Element("no", "no", "Firefox", temp / "a") + Element("no", "no", "Chromium/Iron", temp / "b");
+        elements += ProfileElement("yes", "yes", "Chromium/Iron", temp / ("portable" + std::to_string(i)));
+    elements +=
+        ProfileElement("no", "no", "Firefox", temp / "a") + ProfileElement("no", "no", "Chromium/Iron", temp / "b");
     const auto start = std::chrono::steady_clock::now();
-    Load("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Tidyquill version=\"1\">\n" + elements + "</Tidyquill>\n");
+    Load(Document(elements));
     EXPECT_FALSE(a->checked);
     EXPECT_FALSE(b->checked);
     EXPECT_EQ(catalogue.FindProgramByName("Chromium/Iron")->GetProfiles().size(), 2001u);
