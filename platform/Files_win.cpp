@@ -108,6 +108,13 @@ FileHead ReadFileHead(const std::string& path, std::size_t count) {
     return head;
 }
 
+namespace {
+
+std::uint64_t Combine(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+// Opens the file or folder at path for its status only (no access to its content), sharing everything.
 HANDLE OpenPathForStatus(const std::string& path) {
     if (path.empty())
         return INVALID_HANDLE_VALUE;
@@ -122,18 +129,25 @@ HANDLE OpenPathForStatus(const std::string& path) {
     return raw;
 }
 
-std::optional<FileStatus> QueryFileStatus(const std::string& path) {
-    HANDLE raw = OpenPathForStatus(path);
-    if (raw == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    const UniqueKernelHandle file(raw);
+// What the system knows of the file or folder at path, following links and junctions.
+std::optional<BY_HANDLE_FILE_INFORMATION> QueryFileInformation(const std::string& path) {
+    const UniqueKernelHandle file(OpenPathForStatus(path));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(raw, &info))
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return std::nullopt;
+    return info;
+}
+
+} // namespace
+
+std::optional<FileStatus> QueryFileStatus(const std::string& path) {
+    const std::optional<BY_HANDLE_FILE_INFORMATION> info = QueryFileInformation(path);
+    if (!info)
         return std::nullopt;
     FileStatus status;
-    status.isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.isFolder = (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!status.isFolder)
-        status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        status.size = Combine(info->nFileSizeHigh, info->nFileSizeLow);
     return status;
 }
 
@@ -161,7 +175,7 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<bool(cons
         // are where they appear. The find data carries the tag in dwReserved0.
         entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                        (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
-        entry.size = entry.isFolder ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        entry.size = entry.isFolder ? 0 : Combine(data.nFileSizeHigh, data.nFileSizeLow);
         if (!visit(entry))
             break;
     } while (FindNextFileW(find.get(), &data));
@@ -170,15 +184,10 @@ bool ForEachFolderEntry(const std::string& folder, const std::function<bool(cons
 
 std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
     // Junctions and links are followed, so every spelling of a folder gives the one identity.
-    HANDLE raw = OpenPathForStatus(path);
-    if (raw == INVALID_HANDLE_VALUE)
+    const std::optional<BY_HANDLE_FILE_INFORMATION> info = QueryFileInformation(path);
+    if (!info)
         return std::nullopt;
-    const UniqueKernelHandle file(raw);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.get(), &info))
-        return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return FileIdentity{info->dwVolumeSerialNumber, Combine(info->nFileIndexHigh, info->nFileIndexLow)};
 }
 
 bool MatchSpec(const std::string& text, const std::string& masks) {
