@@ -76,13 +76,10 @@ int ReverseCompare(void*, int leftLength, const void* left, int rightLength, con
     return b.compare(a);
 }
 
-} // namespace
-
-void MakeDatabase(const std::string& path, int rows, int rowBytes, int keepEvery, bool wal) {
-    FixtureDb db(path);
-    if (wal)
-        db.Run("PRAGMA journal_mode = WAL");
-    db.Run("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a);"
+// Creates table t with an index and fills it with rows of random text and blobs, of which every keepEvery-th is
+// kept; afterSchema runs between the creation and the filling.
+void FillTable(FixtureDb& db, int rows, int rowBytes, int keepEvery, const std::string& afterSchema = {}) {
+    db.Run("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a);" + afterSchema +
            "BEGIN;"
            "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " +
            std::to_string(rows) + ") INSERT INTO t(a, b) SELECT hex(randomblob(16)), randomblob(" +
@@ -93,22 +90,22 @@ void MakeDatabase(const std::string& path, int rows, int rowBytes, int keepEvery
         db.Run("DELETE FROM t WHERE id % " + std::to_string(keepEvery) + " <> 0");
 }
 
+} // namespace
+
+void MakeDatabase(const std::string& path, int rows, int rowBytes, int keepEvery, bool wal) {
+    FixtureDb db(path);
+    if (wal)
+        db.Run("PRAGMA journal_mode = WAL");
+    FillTable(db, rows, rowBytes, keepEvery);
+}
+
 void MakeDatabaseWithCommittedLog(const std::string& path, int rows, int rowBytes, int keepEvery) {
     // The pair of files is copied while the connection that wrote them is still open: closing it would copy the
     // log into the database.
     const std::string making = path + ".making";
     {
         FixtureDb db(making);
-        db.Run("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a);"
-               "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0;"
-               "BEGIN;"
-               "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " +
-               std::to_string(rows) + ") INSERT INTO t(a, b) SELECT hex(randomblob(16)), randomblob(" +
-               std::to_string(rowBytes) +
-               ") FROM n;"
-               "COMMIT;");
-        if (keepEvery > 1)
-            db.Run("DELETE FROM t WHERE id % " + std::to_string(keepEvery) + " <> 0");
+        FillTable(db, rows, rowBytes, keepEvery, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0;");
         WriteFile(path, ReadFile(making));
         WriteFile(path + "-wal", ReadFile(making + "-wal"));
     }
