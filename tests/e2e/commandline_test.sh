@@ -169,14 +169,8 @@ optimized() { echo "~Optimized $1 files, new size: $size \\(was $size\\)"; }
 completed='~Completed in [0-9]+\.[0-9]{2} seconds'
 long_syntax='Error: invalid command line syntax, please run Tidyquill to learn more about its command line'
 
-make_fixtures
-
-# --- Runs -------------------------------------------------------------------------------------------------------------
-
-# All profiles of one program, compacted for real.
-size_before=$(stat -c %s "$ff0/places.sqlite")
-run "$tmp" /Firefox:all
-{
+# What /Firefox:all prints on the fixtures: both Firefox profiles compacted, each with its one database.
+firefox_all_lines() {
     echo "Starting optimization"
     profile_lines second "$ff1$sep" places.sqlite
     optimized 1
@@ -184,7 +178,16 @@ run "$tmp" /Firefox:all
     optimized 1
     total 2
     echo "$completed"
-} >"$tmp/expected"
+}
+
+make_fixtures
+
+# --- Runs -------------------------------------------------------------------------------------------------------------
+
+# All profiles of one program, compacted for real.
+size_before=$(stat -c %s "$ff0/places.sqlite")
+run "$tmp" /Firefox:all
+firefox_all_lines >"$tmp/expected"
 expect_lines "/Firefox:all" <"$tmp/expected"
 expect_status 0 "/Firefox:all"
 checks=$((checks + 1))
@@ -226,15 +229,7 @@ expect_unchanged "bad arguments"
 # A file or folder named all in the current folder that is no profile's folder: all is the keyword after all.
 mkdir -p "$tmp/cwd/all"
 run "$tmp/cwd" /Firefox:all
-{
-    echo "Starting optimization"
-    profile_lines second "$ff1$sep" places.sqlite
-    optimized 1
-    profile_lines default "$ff0$sep" places.sqlite
-    optimized 1
-    total 2
-    echo "$completed"
-} >"$tmp/expected"
+firefox_all_lines >"$tmp/expected"
 expect_lines "all in the current folder" <"$tmp/expected"
 expect_status 0 "all in the current folder"
 
@@ -381,15 +376,7 @@ if [ "$system" = windows ]; then
     make_fixtures
     run "$tmp" /Firefox:all ">" "$(shown "$tmp/redirected.txt")"
     out=$(tr -d '\r' <"$tmp/redirected.txt")
-    {
-        echo "Starting optimization"
-        profile_lines second "$ff1$sep" places.sqlite
-        optimized 1
-        profile_lines default "$ff0$sep" places.sqlite
-        optimized 1
-        total 2
-        echo "$completed"
-    } >"$tmp/expected"
+    firefox_all_lines >"$tmp/expected"
     expect_lines "output redirected to a file" <"$tmp/expected"
     run "$tmp" --version "|" find Tidyquill
     checks=$((checks + 1))
