@@ -31,22 +31,6 @@ screenshots::Scene* menuScene = nullptr;
 HWND menuOwner = nullptr;
 int menuStep = 0;
 
-HWND OpenMenuWindow() {
-    HWND found = nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(data) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void CALLBACK InsideTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     if (menuStep++ == 0) {
         // Highlight the first item, as the mouse or the arrow keys would.
@@ -54,7 +38,7 @@ void CALLBACK InsideTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     KillTimer(nullptr, timer);
-    if (HWND menu = OpenMenuWindow(); menu != nullptr)
+    if (HWND menu = screenshots::OpenMenuWindow(); menu != nullptr)
         menuScene->TakePicture({menuOwner, menu});
     EndMenu();
 }

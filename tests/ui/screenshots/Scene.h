@@ -73,6 +73,9 @@ using SceneFunction = HWND (*)(Scene& scene);
 // Adds a scene under a name (letters, digits and '-'); answers true so that it can initialise a static.
 bool RegisterScene(const char* name, SceneFunction function);
 
+// The pop-up menu window that is open and shown, or null.
+HWND OpenMenuWindow();
+
 } // namespace screenshots
 
 #define TIDYQUILL_SCENE_JOIN2(a, b) a##b

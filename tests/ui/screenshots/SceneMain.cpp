@@ -140,6 +140,22 @@ bool RegisterScene(const char* name, SceneFunction function) {
     return true;
 }
 
+HWND OpenMenuWindow() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(data) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 } // namespace screenshots
 
 int main(int argc, char** argv) {

@@ -50,25 +50,9 @@ std::string MakeProfileFolder(const std::string& relative) {
 screenshots::Scene* menuScene = nullptr;
 HWND menuOwner = nullptr;
 
-HWND OpenMenuWindow() {
-    HWND found = nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(data) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void CALLBACK PictureTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    if (HWND menu = OpenMenuWindow(); menu != nullptr)
+    if (HWND menu = screenshots::OpenMenuWindow(); menu != nullptr)
         menuScene->TakePicture({menuOwner, menu});
     EndMenu();
 }
