@@ -157,6 +157,16 @@ bool CTidyquillDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         OnRunFinished();
         result = 0;
         return true;
+    case WM_PAINT:
+        // Minimised, the window shows its icon centred in what is left of its client area.
+        if (!IsIconic(GetHwnd()))
+            break;
+        PaintMinimisedIcon();
+        result = 0;
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(bigIcon_.get());
+        return true;
     case WM_DESTROY:
         // Lines logged after the window are the console's again.
         GetLogOutput().SetWindowSink({});
@@ -170,6 +180,18 @@ bool CTidyquillDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         return true;
     }
     return false;
+}
+
+void CTidyquillDlg::PaintMinimisedIcon() {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(GetHwnd(), &paint);
+    SendMessageW(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    ::GetClientRect(GetHwnd(), &client);
+    const int width = GetSystemMetrics(SM_CXICON);
+    const int height = GetSystemMetrics(SM_CYICON);
+    DrawIcon(dc, (client.right - width + 1) / 2, (client.bottom - height + 1) / 2, bigIcon_.get());
+    EndPaint(GetHwnd(), &paint);
 }
 
 bool CTidyquillDlg::OnCommand(UINT id, UINT code, HWND control) {

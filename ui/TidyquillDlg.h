@@ -71,6 +71,7 @@ private:
     static DWORD WINAPI OptimizeThreadProc(void* parameter);
     // The worker has ended: the finished state.
     void OnRunFinished();
+    void PaintMinimisedIcon();
     // Stops a running worker and waits for it while serving the messages it sends; then takes its end.
     void StopAndWaitForWorker();
     void ShowIdle();

@@ -585,6 +585,24 @@ TEST(MainWindow, ASecondCopyBringsTheFirstCopysWindowBackAndEnds) {
     }
 }
 
+TEST(MainWindow, MinimisedItPaintsAndDragsItsOwnBigIcon) {
+    ProfileFixture fixture(10);
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    const auto bigIcon = SendMessageW(w, WM_GETICON, ICON_BIG, 0);
+    EXPECT_NE(bigIcon, 0);
+    EXPECT_EQ(SendMessageW(w, WM_QUERYDRAGICON, 0, 0), bigIcon);
+
+    ShowWindow(w, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(w) != FALSE; }, window.get(), 5000));
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_FALSE(GetUpdateRect(w, nullptr, FALSE)); // the minimised paint validated the window
+    ShowWindow(w, SW_RESTORE);
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(w) == FALSE; }, window.get(), 5000));
+    EXPECT_TRUE(IsShown(w, IDC_PROFILES_TREE));
+}
+
 // --- Menu and tree commands
 // -------------------------------------------------------------------------------------------
 TEST(MainWindow, MenuAndTreeCommandsOpenAddressesAndRemoveOnlyCustomProfiles) {
