@@ -61,12 +61,7 @@ void CIconComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
             const int y = inField ? rect.top : rect.top + offset;
             DrawIconEx(buffer, x, y, icon, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
         }
-        const COLORREF color = selected                          ? GetSysColor(COLOR_HIGHLIGHTTEXT)
-                               : (item.itemState & ODS_DISABLED) ? GetSysColor(COLOR_GRAYTEXT)
-                                                                 : GetSysColor(COLOR_WINDOWTEXT);
-        ::SetTextColor(buffer, color);
-        SetBkMode(buffer, TRANSPARENT);
-        HGDIOBJ oldFont = SelectObject(buffer, reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+        HGDIOBJ oldFont = BeginItemText(buffer, item);
         RECT textRect = rect;
         textRect.left += iconSize_ + textGap_;
         const std::wstring text = GetItemText(index);

@@ -59,4 +59,13 @@ bool CIconItemControl::OnReflect(UINT message, WPARAM, LPARAM lParam, LRESULT& r
     return false;
 }
 
+HGDIOBJ CIconItemControl::BeginItemText(HDC dc, const DRAWITEMSTRUCT& item) const {
+    const COLORREF color = (item.itemState & ODS_SELECTED)   ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                           : (item.itemState & ODS_DISABLED) ? GetSysColor(COLOR_GRAYTEXT)
+                                                             : GetSysColor(COLOR_WINDOWTEXT);
+    ::SetTextColor(dc, color);
+    SetBkMode(dc, TRANSPARENT);
+    return SelectObject(dc, reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+}
+
 } // namespace ui

@@ -43,6 +43,9 @@ protected:
     virtual void DrawItem(const DRAWITEMSTRUCT& item) = 0;
     // The height of the entry itemId (-1: the selection field of a drop-down list).
     virtual int MeasureItemHeight(UINT itemId) const = 0;
+    // Sets dc up for an entry's text: the colour of its state (selected, disabled or plain), a transparent
+    // background and the control's font. Answers the font it replaced.
+    HGDIOBJ BeginItemText(HDC dc, const DRAWITEMSTRUCT& item) const;
 
 private:
     const ItemListMessages& messages_;

@@ -62,12 +62,7 @@ void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
         if (HICON icon = GetItemIcon(index); icon != nullptr)
             DrawIconEx(buffer, rect.left + 1, rect.top + (height - kIconSize) / 2, icon, kIconSize, kIconSize, 0,
                        nullptr, DI_NORMAL);
-        const COLORREF color = selected                          ? GetSysColor(COLOR_HIGHLIGHTTEXT)
-                               : (item.itemState & ODS_DISABLED) ? GetSysColor(COLOR_GRAYTEXT)
-                                                                 : GetSysColor(COLOR_WINDOWTEXT);
-        ::SetTextColor(buffer, color);
-        SetBkMode(buffer, TRANSPARENT);
-        HGDIOBJ oldFont = SelectObject(buffer, reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+        HGDIOBJ oldFont = BeginItemText(buffer, item);
         const bool tabs = (GetWindowLongW(GetHwnd(), GWL_STYLE) & LBS_USETABSTOPS) != 0;
         RECT textRect = rect;
         textRect.left += kTextLeft;
