@@ -78,6 +78,8 @@ std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 // Converts UTF-8 text to a narrow code page such as CP_THREAD_ACP, for the console and saved text files.
 std::string Utf8ToCodePage(std::string_view utf8, unsigned codePage);
+// Converts UTF-16 text to a narrow code page; characters the code page lacks become its default character.
+std::string WideToCodePage(std::wstring_view wide, unsigned codePage);
 // Decodes bytes in a narrow code page such as CP_ACP to UTF-8.
 std::string CodePageToUtf8(std::string_view bytes, unsigned codePage);
 // FileCallPath (above) in UTF-16, for the Win32 file calls.

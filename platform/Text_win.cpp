@@ -151,6 +151,10 @@ std::string Utf8ToCodePage(std::string_view utf8, unsigned codePage) {
     return FromWide(ToWide(utf8, CP_UTF8), codePage);
 }
 
+std::string WideToCodePage(std::wstring_view wide, unsigned codePage) {
+    return FromWide(wide, codePage);
+}
+
 std::string CodePageToUtf8(std::string_view bytes, unsigned codePage) {
     return FromWide(ToWide(bytes, codePage), CP_UTF8);
 }

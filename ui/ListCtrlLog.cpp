@@ -1,5 +1,7 @@
 #include "ui/ListCtrlLog.h"
 
+#include "platform/Text.h"
+
 #include <commdlg.h>
 #include <shlwapi.h>
 
@@ -18,19 +20,6 @@ constexpr int kPathMargin = 20;
 int ColumnCount(HWND list) {
     HWND header = ListView_GetHeader(list);
     return header != nullptr ? Header_GetItemCount(header) : 0;
-}
-
-std::string ToThreadCodePage(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return {};
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    return bytes;
 }
 
 } // namespace
@@ -143,7 +132,7 @@ std::string CListCtrlLog::FormatLog() const {
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns; ++column) {
             const std::wstring text = GetCellText(row, column);
-            file += ToThreadCodePage(text);
+            file += platform::WideToCodePage(text, CP_THREAD_ACP);
             if (column + 1 < columns)
                 file += '\t';
             if (text.empty())
