@@ -7,6 +7,7 @@
 
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "ui/Window.h"
 
 #include <commctrl.h>
 
@@ -165,8 +166,8 @@ int main(int argc, char** argv) {
     }
     const std::wstring folder = platform::Utf8ToWide(argv[1]);
     const std::string label = argv[2];
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    // The classes the program registers, as it does at start-up.
+    ui::RegisterCommonControls();
     // Nothing a scene does may open a browser or a mail program.
     platform::SetShellOpenFunction([](const std::string&, const std::string&, void*) { return true; });
 
