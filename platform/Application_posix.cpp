@@ -15,6 +15,8 @@
 
 namespace platform {
 
+// --- Settings folder -------------------------------------------------------------------------------------------------
+
 std::string GetAppSettingsFolder(const std::string&, const std::string& product) {
     std::string folder = GetSpecialFolder(kFolderConfig);
     if (folder.empty())
@@ -27,6 +29,8 @@ std::string GetAppSettingsFolder(const std::string&, const std::string& product)
         folder += '/';
     return folder + name;
 }
+
+// --- Single instance -------------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -118,6 +122,8 @@ bool WindowExists(void*) {
 
 void ActivateMainWindow(void*) {}
 
+// --- The program's file ----------------------------------------------------------------------------------------------
+
 std::string GetModuleFilePath(const void* module) {
     if (module != nullptr)
         return {};
@@ -133,6 +139,8 @@ std::string GetModuleFilePath(const void* module) {
     return {};
 }
 
+// --- Version resource ------------------------------------------------------------------------------------------------
+
 std::optional<VersionStrings> ReadVersionResource(const std::string&) {
     return std::nullopt;
 }
@@ -144,6 +152,8 @@ std::optional<VersionStrings> ReadRunningProgramVersion() {
     strings.fileVersion = TIDYQUILL_FILE_VERSION_TEXT;
     return strings;
 }
+
+// --- Crash handler ---------------------------------------------------------------------------------------------------
 
 // Linux writes no minidumps: a fault stays with the system's own handling (a core file where it is enabled).
 bool InstallCrashHandler(CrashHandlerSteps) {

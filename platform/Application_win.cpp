@@ -16,6 +16,8 @@
 
 namespace platform {
 
+// --- Settings folder -------------------------------------------------------------------------------------------------
+
 std::string GetAppSettingsFolder(const std::string& company, const std::string& product) {
     std::string folder = GetSpecialFolder(kFolderRoamingAppData);
     if (folder.empty())
@@ -24,6 +26,8 @@ std::string GetAppSettingsFolder(const std::string& company, const std::string& 
         folder += '\\';
     return folder + company + '\\' + product;
 }
+
+// --- Single instance -------------------------------------------------------------------------------------------------
 
 struct InstanceMutex::State {
     UniqueKernelHandle mutex;
@@ -103,6 +107,8 @@ void ActivateMainWindow(void* window) {
     }
 }
 
+// --- The program's file ----------------------------------------------------------------------------------------------
+
 std::string GetModuleFilePath(const void* module) {
     const HMODULE handle = static_cast<HMODULE>(const_cast<void*>(module));
     // A full buffer means the path may have been cut: the call is repeated with twice the room for as long as
@@ -117,6 +123,8 @@ std::string GetModuleFilePath(const void* module) {
             return WideToUtf8(std::wstring_view(buffer.data(), length < size ? length : size));
     }
 }
+
+// --- Version resource ------------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -166,6 +174,8 @@ std::optional<VersionStrings> ReadRunningProgramVersion() {
         return std::nullopt;
     return ReadVersionResource(path);
 }
+
+// --- Crash handler ---------------------------------------------------------------------------------------------------
 
 namespace {
 

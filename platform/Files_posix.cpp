@@ -15,6 +15,8 @@
 
 namespace platform {
 
+// --- Replacing a file's content --------------------------------------------------------------------------------------
+
 namespace {
 
 // The file that a chain of symbolic links ends at, also when it does not exist yet (a link into a folder of
@@ -98,6 +100,8 @@ bool ReplaceFileContent(const std::string& path, std::string_view bytes) {
     return true;
 }
 
+// --- File status and the start of a file -----------------------------------------------------------------------------
+
 FileHead ReadFileHead(const std::string& path, std::size_t count) {
     FileHead head;
     // Devices, FIFOs and sockets are never opened: opening some of them has effects of its own.
@@ -146,6 +150,8 @@ std::optional<FileStatus> QueryFileStatus(const std::string& path) {
     return status;
 }
 
+// --- Folder listings and identities ----------------------------------------------------------------------------------
+
 namespace {
 
 struct DirCloser {
@@ -191,6 +197,8 @@ std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
         return std::nullopt;
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
+
+// --- Wildcard masks --------------------------------------------------------------------------------------------------
 
 namespace {
 

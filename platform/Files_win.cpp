@@ -8,6 +8,8 @@
 
 namespace platform {
 
+// --- Replacing a file's content --------------------------------------------------------------------------------------
+
 namespace {
 
 bool WriteAndFlush(const std::wstring& path, std::string_view bytes) {
@@ -62,6 +64,8 @@ bool ReplaceFileContent(const std::string& path, std::string_view bytes) {
     DeleteFileW(temporary.c_str());
     return false;
 }
+
+// --- File status and the start of a file -----------------------------------------------------------------------------
 
 namespace {
 
@@ -151,6 +155,8 @@ std::optional<FileStatus> QueryFileStatus(const std::string& path) {
     return status;
 }
 
+// --- Folder listings and identities ----------------------------------------------------------------------------------
+
 bool ForEachFolderEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
     // The verbatim form lists folders deeper than 260 characters and one whose name reads as a device.
     std::wstring pattern = FileCallWidePath(folder);
@@ -189,6 +195,8 @@ std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
         return std::nullopt;
     return FileIdentity{info->dwVolumeSerialNumber, Combine(info->nFileIndexHigh, info->nFileIndexLow)};
 }
+
+// --- Wildcard masks --------------------------------------------------------------------------------------------------
 
 bool MatchSpec(const std::string& text, const std::string& masks) {
     return PathMatchSpecW(Utf8ToWide(text).c_str(), Utf8ToWide(masks).c_str()) != FALSE;

@@ -10,6 +10,8 @@
 
 namespace platform {
 
+// --- Running processes -----------------------------------------------------------------------------------------------
+
 namespace {
 
 bool IsProcessId(const char* name) {
@@ -92,6 +94,8 @@ std::uint64_t CurrentProcessId() {
     return static_cast<std::uint64_t>(getpid());
 }
 
+// --- The process's arguments -----------------------------------------------------------------------------------------
+
 std::vector<std::string> GetProcessArguments(int argc, const char* const* argv) {
     std::vector<std::string> arguments;
     if (argv == nullptr)
@@ -101,10 +105,14 @@ std::vector<std::string> GetProcessArguments(int argc, const char* const* argv) 
     return arguments;
 }
 
+// --- Opening addresses -----------------------------------------------------------------------------------------------
+
 // The Linux build has no window and opens nothing.
 bool OpenWithSystemShell(const std::string&, const std::string&, void*) {
     return false;
 }
+
+// --- Mail programs ---------------------------------------------------------------------------------------------------
 
 // Linux has no Outlook and no simple mail interface; the report falls back to a mail link.
 std::string FindOutlookPath() {

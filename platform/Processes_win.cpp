@@ -13,6 +13,8 @@
 
 namespace platform {
 
+// --- Running processes -----------------------------------------------------------------------------------------------
+
 namespace {
 
 using QueryImageNameFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
@@ -71,6 +73,8 @@ std::uint64_t CurrentProcessId() {
     return GetCurrentProcessId();
 }
 
+// --- The process's arguments -----------------------------------------------------------------------------------------
+
 std::vector<std::string> GetProcessArguments(int, const char* const*) {
     std::vector<std::string> arguments;
     int count = 0;
@@ -84,6 +88,8 @@ std::vector<std::string> GetProcessArguments(int, const char* const*) {
     return arguments;
 }
 
+// --- Opening addresses -----------------------------------------------------------------------------------------------
+
 bool OpenWithSystemShell(const std::string& address, const std::string& verb, void* owner) {
     const std::wstring wideAddress = Utf8ToWide(address);
     const std::wstring wideVerb = Utf8ToWide(verb);
@@ -91,6 +97,8 @@ bool OpenWithSystemShell(const std::string& address, const std::string& verb, vo
                                            wideAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
+
+// --- Mail programs ---------------------------------------------------------------------------------------------------
 
 namespace {
 

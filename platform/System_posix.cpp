@@ -7,6 +7,8 @@
 
 namespace platform {
 
+// --- Known folders ---------------------------------------------------------------------------------------------------
+
 namespace {
 
 std::string WithoutTrailingSlashes(std::string path) {
@@ -58,6 +60,8 @@ KnownFolders QueryKnownFolders() {
     folders.config = ConfigFolder();
     return folders;
 }
+
+// --- Update policy ---------------------------------------------------------------------------------------------------
 
 // Linux has no update check and no registry: the defaults.
 UpdatePolicy ReadSystemUpdatePolicy() {

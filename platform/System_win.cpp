@@ -7,6 +7,8 @@
 
 namespace platform {
 
+// --- Known folders ---------------------------------------------------------------------------------------------------
+
 std::string GetSpecialFolder(int folderId) {
     if (folderId != kFolderRoamingAppData && folderId != kFolderLocalAppData)
         return {};
@@ -25,6 +27,8 @@ KnownFolders QueryKnownFolders() {
     folders.localAppData = GetSpecialFolder(kFolderLocalAppData);
     return folders;
 }
+
+// --- Update policy ---------------------------------------------------------------------------------------------------
 
 namespace {
 

@@ -8,6 +8,8 @@
 
 namespace platform {
 
+// --- UTF-8 -----------------------------------------------------------------------------------------------------------
+
 namespace {
 
 // Decodes one well-formed sequence at bytes[pos]; answers its length, or 0 when it is not well-formed.
@@ -117,6 +119,8 @@ std::string Latin1ToUtf8(std::string_view bytes) {
         AppendUtf8(out, static_cast<unsigned char>(c));
     return out;
 }
+
+// --- Sizes -----------------------------------------------------------------------------------------------------------
 
 namespace {
 

@@ -7,6 +7,8 @@
 
 namespace platform {
 
+// --- Paths -----------------------------------------------------------------------------------------------------------
+
 // Linux paths are byte strings; the core's UTF-8 text is used as it is.
 std::filesystem::path PathFromUtf8(std::string_view utf8) {
     return std::filesystem::path(std::string(utf8));
@@ -19,6 +21,8 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 std::string FileCallPath(std::string_view utf8) {
     return std::string(utf8);
 }
+
+// --- Comparing ignoring case -----------------------------------------------------------------------------------------
 
 namespace {
 
@@ -122,6 +126,8 @@ std::string CaseFoldKey(std::string_view text) {
     }
     return key;
 }
+
+// --- Sizes -----------------------------------------------------------------------------------------------------------
 
 std::string FormatByteSize(std::uint64_t bytes) {
     return ShortByteSize(bytes);

@@ -11,6 +11,8 @@
 
 namespace platform {
 
+// --- Paths -----------------------------------------------------------------------------------------------------------
+
 namespace {
 
 bool IsSeparator(wchar_t c) {
@@ -82,6 +84,8 @@ std::string FileCallPath(std::string_view utf8) {
     return WideToUtf8(FileCallWidePath(utf8));
 }
 
+// --- Comparing ignoring case -----------------------------------------------------------------------------------------
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a == b)
         return true;
@@ -102,6 +106,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                                 static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
+// --- Sizes -----------------------------------------------------------------------------------------------------------
+
 std::string FormatByteSize(std::uint64_t bytes) {
     const auto count = static_cast<LONGLONG>(std::min<std::uint64_t>(bytes, std::numeric_limits<LONGLONG>::max()));
     // Room for the longest form, "1023 bytes" and its terminating zero, and then some: a buffer of 10 characters
@@ -111,6 +117,8 @@ std::string FormatByteSize(std::uint64_t bytes) {
         return {};
     return WideToUtf8(buffer);
 }
+
+// --- UTF-16 and code pages -------------------------------------------------------------------------------------------
 
 namespace {
 
