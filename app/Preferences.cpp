@@ -76,9 +76,24 @@ bool KeepBackup(const std::string& path) {
     return true;
 }
 
-// Text saved as UTF-16 with a byte-order mark, as UTF-8; anything else as it is. A declaration that names UTF-16
-// would be wrong for the UTF-8 text the document is parsed from and written back as, so it names UTF-8 instead.
-std::string DecodeUtf16WithMark(const std::string& bytes) {
+// A path that names one folder whatever the current folder: on Windows a drive letter with a separator, or a path
+// starting with two separators (a network share, the "\\?\" form); on Linux a path from the root.
+bool IsAbsolutePath(const std::string& path) {
+    using platform::IsPathSeparator;
+    if (!platform::kWindows)
+        return !path.empty() && path[0] == '/';
+    if (path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]))
+        return true;
+    return path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
+}
+
+bool IsYes(const std::string* value) {
+    return value != nullptr && *value == "yes";
+}
+
+} // namespace
+
+std::string DecodePreferencesText(const std::string& bytes) {
     if (bytes.size() < 2)
         return bytes;
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -117,23 +132,6 @@ std::string DecodeUtf16WithMark(const std::string& bytes) {
     return text;
 }
 
-// A path that names one folder whatever the current folder: on Windows a drive letter with a separator, or a path
-// starting with two separators (a network share, the "\\?\" form); on Linux a path from the root.
-bool IsAbsolutePath(const std::string& path) {
-    using platform::IsPathSeparator;
-    if (!platform::kWindows)
-        return !path.empty() && path[0] == '/';
-    if (path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2]))
-        return true;
-    return path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
-}
-
-bool IsYes(const std::string* value) {
-    return value != nullptr && *value == "yes";
-}
-
-} // namespace
-
 PreferencesDocument::PreferencesDocument() : PreferencesDocument(std::string()) {}
 
 PreferencesDocument::PreferencesDocument(std::string folder) : folder_(std::move(folder)) {
@@ -163,7 +161,7 @@ void PreferencesDocument::LoadPreferencesDocument(const std::string& path) {
     std::string content;
     // tinyxml2 also accepts a document without any element (a declaration, a comment, stray text). That is no
     // well-formed XML, and with no root nothing could ever be stored into it: it counts as unreadable.
-    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(DecodeUtf16WithMark(content)) &&
+    if (!path.empty() && ReadWholeFile(path, content) && document_.Parse(DecodePreferencesText(content)) &&
         document_.HasRoot())
         return;
     // A file that is there but unusable may still hold the user's custom profiles; an empty one holds nothing.

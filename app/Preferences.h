@@ -16,6 +16,11 @@ struct ProfileCheckState {
     bool checked = false;
 };
 
+// The text of a preferences file as it is parsed: a file in UTF-16 with a byte-order mark becomes UTF-8 (a
+// declaration that names UTF-16 then names UTF-8, which the text is parsed from and written back as); anything else
+// stays as it is.
+std::string DecodePreferencesText(const std::string& bytes);
+
 class PreferencesDocument {
 public:
     // Keeps the file in the user's settings folder: on Windows "Quartzmoore Software\Tidyquill" in the roaming

@@ -137,7 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = fixture.preferencesFolder + "/preferences.xml";
     fuzz::WriteBytes(file, text);
     XmlDocument parsed;
-    const bool parses = parsed.Parse(text) && parsed.HasRoot();
+    // A file with a UTF-16 byte-order mark is read as UTF-16, whatever else its bytes would parse as.
+    const bool parses = parsed.Parse(DecodePreferencesText(text)) && parsed.HasRoot();
 
     // One session: load, apply, store the tree, save.
     Catalogue first = fixture.MakeCatalogue();
