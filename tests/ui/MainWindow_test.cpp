@@ -16,9 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <thread>
 
 using namespace testing_support;
 
@@ -519,18 +521,23 @@ HWND FindProcessWindow(DWORD process) {
     return search.found;
 }
 
-// The program beside the test programs' folder, started without arguments.
+// The real program, started without arguments. A failed start is retried a few times and reported with the
+// system's error, so that a passing hiccup of the process start-up is told apart from a program that cannot start.
 bool StartProgram(PROCESS_INFORMATION& started) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program = self;
-    for (int i = 0; i < 3; ++i)
-        program.erase(program.find_last_of(L'\\'));
-    std::wstring commandLine = L"\"" + program + L"\\Tidyquill.exe\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started) != FALSE;
+    const std::wstring program = platform::Utf8ToWide(TIDYQUILL_PROGRAM);
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        std::wstring commandLine = L"\"" + program + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &started))
+            return true;
+        error = GetLastError();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    ADD_FAILURE() << "cannot start " << TIDYQUILL_PROGRAM << ": error " << error;
+    return false;
 }
 
 // Turns the update check of the programs started in this prefix off while it lives (no test reaches the network).
