@@ -530,8 +530,8 @@ bool StartProgram(PROCESS_INFORMATION& started) {
         std::wstring commandLine = L"\"" + program + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &started))
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &started))
             return true;
         error = GetLastError();
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
