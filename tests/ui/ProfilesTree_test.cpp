@@ -353,16 +353,37 @@ TEST_F(ProfilesTree, TheContextMenuOffersWhatFitsTheItem) {
 }
 
 namespace {
-HWND hostForMenu = nullptr;
-// Chooses the first entry of the open popup menu.
-void CALLBACK ChooseFirstEntry(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    if (menu != nullptr) {
-        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    }
+
+// The popup menu this thread has open, or null. Tests in other processes may have menus open on the same desktop at
+// the same moment, so the search keeps to this thread's own windows.
+HWND OwnPopupMenu() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (lstrcmpW(name, L"#32768") != 0 || !IsWindowVisible(window))
+                return TRUE;
+            *reinterpret_cast<HWND*>(data) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
+
+// Presses a key and Enter in the popup menu once it is open; until then the timer keeps coming back.
+template <WPARAM key> void CALLBACK ChooseWithKey(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menu = OwnPopupMenu();
+    if (menu == nullptr)
+        return;
+    KillTimer(nullptr, timer);
+    PostMessageW(menu, WM_KEYDOWN, key, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+// The first entry of the open popup menu, and the last one.
+constexpr TIMERPROC ChooseFirstEntry = ChooseWithKey<VK_DOWN>;
+constexpr TIMERPROC ChooseLastEntry = ChooseWithKey<VK_UP>;
 } // namespace
 
 TEST_F(ProfilesTree, TheContextMenuSelectsTheItemAndSendsItsCommandToTheParent) {
@@ -373,7 +394,6 @@ TEST_F(ProfilesTree, TheContextMenuSelectsTheItemAndSendsItsCommandToTheParent) 
     ASSERT_TRUE(TreeView_GetItemRect(host.tree.GetHwnd(), profile, &text, TRUE));
     POINT point{(text.left + text.right) / 2, (text.top + text.bottom) / 2};
     ClientToScreen(host.tree.GetHwnd(), &point);
-    hostForMenu = host.GetHwnd();
     SetTimer(nullptr, 0, 200, ChooseFirstEntry);
     host.tree.ShowContextMenu(point);
     PumpPendingMessages();
@@ -391,13 +411,7 @@ TEST_F(ProfilesTree, ARightClickOnEmptySpaceClearsTheSelectionAndOffersRefresh) 
     ClientToScreen(host.tree.GetHwnd(), &screen);
     SetCursorPos(screen.x, screen.y);
     // The last entry of the empty-space menu is "Refresh".
-    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR timer, DWORD) {
-        KillTimer(nullptr, timer);
-        if (HWND menu = FindWindowW(L"#32768", nullptr); menu != nullptr) {
-            PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
-            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-        }
-    });
+    SetTimer(nullptr, 0, 200, ChooseLastEntry);
     const LPARAM position = MAKELPARAM(empty.x, empty.y);
     PostMessageW(host.tree.GetHwnd(), WM_RBUTTONUP, 0, position);
     host.tree.Send(WM_RBUTTONDOWN, MK_RBUTTON, position);

@@ -53,8 +53,7 @@ HWND menuOwner = nullptr;
 
 void CALLBACK InsideTheContextMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    if (menu != nullptr && IsWindowVisible(menu))
+    if (HWND menu = screenshots::OpenMenuWindow(); menu != nullptr)
         menuScene->TakePicture({menuOwner, menu});
     EndMenu();
 }

@@ -143,7 +143,9 @@ bool RegisterScene(const char* name, SceneFunction function) {
 
 HWND OpenMenuWindow() {
     HWND found = nullptr;
-    EnumWindows(
+    // Only this thread's own menu: other programs on the same desktop may have one open too.
+    EnumThreadWindows(
+        GetCurrentThreadId(),
         [](HWND window, LPARAM data) -> BOOL {
             wchar_t name[16] = {};
             GetClassNameW(window, name, 16);
