@@ -5,6 +5,7 @@
 #include "CatalogueFixture.h"
 #include "ControlHost.h"
 #include "FakeProgram.h"
+#include "PopupMenu.h"
 #include "TestWindow.h"
 
 #include "catalogue/Catalogue.h"
@@ -353,24 +354,6 @@ TEST_F(ProfilesTree, TheContextMenuOffersWhatFitsTheItem) {
 }
 
 namespace {
-
-// The popup menu this thread has open, or null. Tests in other processes may have menus open on the same desktop at
-// the same moment, so the search keeps to this thread's own windows.
-HWND OwnPopupMenu() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (lstrcmpW(name, L"#32768") != 0 || !IsWindowVisible(window))
-                return TRUE;
-            *reinterpret_cast<HWND*>(data) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // Presses a key and Enter in the popup menu once it is open; until then the timer keeps coming back.
 template <WPARAM key> void CALLBACK ChooseWithKey(HWND, UINT, UINT_PTR timer, DWORD) {

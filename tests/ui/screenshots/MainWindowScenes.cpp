@@ -47,17 +47,6 @@ TestMainWindow& RunToTheEnd(screenshots::Scene& scene, ProfileFixture& fixture) 
     return window;
 }
 
-// The tree's context menu, pictured from inside its own loop.
-screenshots::Scene* menuScene = nullptr;
-HWND menuOwner = nullptr;
-
-void CALLBACK InsideTheContextMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    if (HWND menu = screenshots::OpenMenuWindow(); menu != nullptr)
-        menuScene->TakePicture({menuOwner, menu});
-    EndMenu();
-}
-
 } // namespace
 
 TIDYQUILL_SCENE("main-tree-menu") {
@@ -70,11 +59,7 @@ TIDYQUILL_SCENE("main-tree-menu") {
         TreeView_GetItemRect(tree.GetHwnd(), item, &rect, TRUE);
         POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         ClientToScreen(tree.GetHwnd(), &point);
-        menuScene = &scene;
-        menuOwner = window;
-        SetTimer(nullptr, 0, 400, InsideTheContextMenu);
-        SetForegroundWindow(window);
-        tree.ShowContextMenu(point);
+        screenshots::PictureContextMenu(scene, window, [&] { tree.ShowContextMenu(point); });
     });
     return window;
 }

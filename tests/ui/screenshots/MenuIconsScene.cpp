@@ -2,6 +2,8 @@
 
 #include "tests/ui/screenshots/Scene.h"
 
+#include "tests/ui/PopupMenu.h"
+
 #include "ui/DialogTemplate.h"
 #include "ui/DialogWithMenuIcons.h"
 #include "ui/resource.h"
@@ -38,7 +40,7 @@ void CALLBACK InsideTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     KillTimer(nullptr, timer);
-    if (HWND menu = screenshots::OpenMenuWindow(); menu != nullptr)
+    if (HWND menu = testing_support::OwnPopupMenu(); menu != nullptr)
         menuScene->TakePicture({menuOwner, menu});
     EndMenu();
 }

@@ -73,8 +73,9 @@ using SceneFunction = HWND (*)(Scene& scene);
 // Adds a scene under a name (letters, digits and '-'); answers true so that it can initialise a static.
 bool RegisterScene(const char* name, SceneFunction function);
 
-// The pop-up menu window that is open and shown, or null.
-HWND OpenMenuWindow();
+// Opens a context menu (openMenu shows it and returns when it closes) and pictures it with its owner from inside
+// the menu's loop, then ends the menu.
+void PictureContextMenu(Scene& scene, HWND owner, const std::function<void()>& openMenu);
 
 } // namespace screenshots
 

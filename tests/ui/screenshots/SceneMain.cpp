@@ -3,6 +3,7 @@
 //
 //   tidyquill_screenshots <folder> <label> [scene...]
 
+#include "tests/ui/PopupMenu.h"
 #include "tests/ui/screenshots/Scene.h"
 
 #include "platform/Processes.h"
@@ -141,22 +142,25 @@ bool RegisterScene(const char* name, SceneFunction function) {
     return true;
 }
 
-HWND OpenMenuWindow() {
-    HWND found = nullptr;
-    // Only this thread's own menu: other programs on the same desktop may have one open too.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(data) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+namespace {
+// The scene and owner of the context menu being pictured, for the timer inside the menu's loop.
+Scene* menuScene = nullptr;
+HWND menuOwner = nullptr;
+
+void CALLBACK PictureTheOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (HWND menu = testing_support::OwnPopupMenu(); menu != nullptr)
+        menuScene->TakePicture({menuOwner, menu});
+    EndMenu();
+}
+} // namespace
+
+void PictureContextMenu(Scene& scene, HWND owner, const std::function<void()>& openMenu) {
+    menuScene = &scene;
+    menuOwner = owner;
+    SetForegroundWindow(owner);
+    SetTimer(nullptr, 0, 400, PictureTheOpenMenu);
+    openMenu();
 }
 
 } // namespace screenshots

@@ -46,17 +46,6 @@ std::string MakeProfileFolder(const std::string& relative) {
     return path;
 }
 
-// For the timer that pictures the open context menu inside the menu's own loop.
-screenshots::Scene* menuScene = nullptr;
-HWND menuOwner = nullptr;
-
-void CALLBACK PictureTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    if (HWND menu = screenshots::OpenMenuWindow(); menu != nullptr)
-        menuScene->TakePicture({menuOwner, menu});
-    EndMenu();
-}
-
 } // namespace
 
 TIDYQUILL_SCENE("profiles-tree") {
@@ -92,11 +81,7 @@ TIDYQUILL_SCENE("profiles-tree") {
             return;
         POINT point{(text.left + text.right) / 2, text.bottom - 2};
         ClientToScreen(tree->GetHwnd(), &point);
-        menuScene = &scene;
-        menuOwner = owner;
-        SetForegroundWindow(owner);
-        SetTimer(nullptr, 0, 400, PictureTheMenu);
-        tree->ShowContextMenu(point);
+        screenshots::PictureContextMenu(scene, owner, [&] { tree->ShowContextMenu(point); });
     });
     return owner;
 }
