@@ -96,19 +96,24 @@ std::wstring WindowText(HWND window) {
 }
 
 HWND FindDialog(const std::wstring& caption) {
+    return FindProcessDialog(GetCurrentProcessId(), &caption);
+}
+
+HWND FindProcessDialog(DWORD process, const std::wstring* caption) {
     struct Search {
+        DWORD process;
         const std::wstring* caption;
         HWND found;
-    } search{&caption, nullptr};
+    } search{process, caption, nullptr};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* state = reinterpret_cast<Search*>(parameter);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
             wchar_t className[64] = {};
             GetClassNameW(window, className, 64);
-            if (process == GetCurrentProcessId() && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
-                WindowText(window) == *state->caption) {
+            if (owner == state->process && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+                (state->caption == nullptr || WindowText(window) == *state->caption)) {
                 state->found = window;
                 return FALSE;
             }

@@ -74,6 +74,8 @@ private:
 
 // The visible top-level dialog of this process with that caption, or null.
 HWND FindDialog(const std::wstring& caption);
+// The visible top-level dialog of a process, with that caption or (null) any caption; null when there is none.
+HWND FindProcessDialog(DWORD process, const std::wstring* caption = nullptr);
 // The texts of a dialog's static controls, joined with line feeds (a message box's text is one of them).
 std::wstring StaticTexts(HWND dialog);
 std::wstring WindowText(HWND window);

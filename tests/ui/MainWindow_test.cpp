@@ -498,29 +498,6 @@ TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {
 // --- One copy at a time ---------------------------------------------------------------------------------------------
 namespace {
 
-// The top-level dialog window of a process, or null.
-HWND FindProcessWindow(DWORD process) {
-    struct Search {
-        DWORD process;
-        HWND found;
-    } search{process, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* state = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t className[16] = {};
-            GetClassNameW(window, className, 16);
-            if (owner == state->process && wcscmp(className, L"#32770") == 0 && IsWindowVisible(window)) {
-                state->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The real program, started without arguments. A failed start is retried a few times and reported with the
 // system's error, so that a passing hiccup of the process start-up is told apart from a program that cannot start.
 bool StartProgram(PROCESS_INFORMATION& started) {
@@ -565,7 +542,7 @@ TEST(MainWindow, ASecondCopyBringsTheFirstCopysWindowBackAndEnds) {
     PROCESS_INFORMATION first{};
     ASSERT_TRUE(StartProgram(first));
     HWND window = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (window = FindProcessWindow(first.dwProcessId)) != nullptr; }, nullptr, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return (window = FindProcessDialog(first.dwProcessId)) != nullptr; }, nullptr, 30000));
     EXPECT_EQ(WindowText(window).rfind(L"Tidyquill ", 0), 0u);
 
     ShowWindow(window, SW_MINIMIZE);
