@@ -7,8 +7,8 @@
 class CBrowser;
 
 // The executables of the running processes that belong to one of the given programs, in the order of the system's
-// process list, one entry per process. Windows: a process belongs to a program when one of the program's process
-// names occurs anywhere in its executable's path, ignoring case. Linux: when its executable's file name is one of
-// them, exactly (or, where the executable cannot be read, its command name; that name then stands in the answer).
-// This process never counts; processes that cannot be inspected are not seen.
+// process list, one entry per process. A process belongs to a program when its executable's file name is one of the
+// program's process names: ignoring letter case on Windows, exactly on Linux (where the executable cannot be read,
+// its command name; that name then stands in the answer). A name elsewhere in the path does not count. This process
+// never counts.
 std::vector<std::string> FindRunningPrograms(const std::vector<CBrowser*>& programs);

@@ -13,8 +13,8 @@ namespace platform {
 
 struct RunningProcess {
     std::uint64_t id = 0;
-    // The full path of the process's executable. Windows: where no path can be read and the system lacks the
-    // second path query, the executable's file name. Linux: empty when /proc/<pid>/exe cannot be read.
+    // The full path of the process's executable. Windows: where no path can be read, the executable's file name
+    // from the system's process snapshot. Linux: empty when /proc/<pid>/exe cannot be read.
     std::string executable;
     // Linux only: the command name (/proc/<pid>/comm, at most 15 bytes) of a process of this user whose executable
     // cannot be read (the system keeps some, such as sandboxed browser processes, from being inspected).
@@ -24,6 +24,13 @@ struct RunningProcess {
 // One entry per running process that this user may inspect, in the order of the system's process list.
 // Processes that cannot be inspected are left out; a failed listing gives an empty list.
 std::vector<RunningProcess> ListProcesses();
+
+// The full path of the executable of the process with that id, read whole however long it is; fallbackName when
+// no path can be read. Windows asks with the limited query right, which this user has even of a program started
+// "as administrator", and falls back where even that is refused (a process of another session, say). Linux reads
+// /proc/<id>/exe. ListProcesses names every process this way, with the snapshot's file name as the fallback on
+// Windows.
+std::string ExecutableOfProcess(std::uint64_t id, const std::string& fallbackName);
 
 // The id of this process, as ListProcesses gives it.
 std::uint64_t CurrentProcessId();

@@ -90,6 +90,11 @@ std::vector<RunningProcess> ListProcesses() {
     return processes;
 }
 
+std::string ExecutableOfProcess(std::uint64_t id, const std::string& fallbackName) {
+    const std::string executable = ReadExecutable("/proc/" + std::to_string(id));
+    return executable.empty() ? fallbackName : executable;
+}
+
 std::uint64_t CurrentProcessId() {
     return static_cast<std::uint64_t>(getpid());
 }

@@ -4,7 +4,6 @@
 #include "platform/Text.h"
 
 #include <windows.h>
-#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -19,7 +18,7 @@ namespace {
 
 using QueryImageNameFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
 
-// QueryFullProcessImageNameW is looked up by name: a system without it falls back to the snapshot's file name.
+// QueryFullProcessImageNameW is looked up by name: a system without it names every process by its file name.
 QueryImageNameFunction FindQueryFullProcessImageName() {
     static const QueryImageNameFunction query = [] {
         const HMODULE kernel = GetModuleHandleW(L"Kernel32.dll");
@@ -30,26 +29,30 @@ QueryImageNameFunction FindQueryFullProcessImageName() {
     return query;
 }
 
-constexpr DWORD kPathCapacity = 1024;
-
-// The path of the process's executable; empty when it cannot be opened or no path can be read.
-std::wstring ExecutableOf(const PROCESSENTRY32W& entry) {
-    const UniqueKernelHandle process(
-        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
+// The image path of the process, whole; empty when it cannot be opened or asked. Only the limited query right is
+// asked for: a process of this user started "as administrator" refuses the full query and reading its memory to a
+// program without those rights, but grants this one (Wine grants everything, so only Windows shows the
+// difference).
+std::wstring ReadImagePath(DWORD id) {
+    const QueryImageNameFunction query = FindQueryFullProcessImageName();
+    if (query == nullptr)
+        return {};
+    const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
     if (!process)
         return {};
-    wchar_t path[kPathCapacity] = {};
-    if (GetModuleFileNameExW(process.get(), nullptr, path, kPathCapacity) == 0) {
-        if (const QueryImageNameFunction query = FindQueryFullProcessImageName()) {
-            DWORD size = kPathCapacity;
-            if (!query(process.get(), 0, path, &size))
-                path[0] = L'\0';
-        } else {
-            lstrcpynW(path, entry.szExeFile, kPathCapacity);
+    // Paths may exceed MAX_PATH many times over (up to 32767 characters): the room grows until the path fits. It
+    // starts small enough that paths of every day already take the growing path.
+    for (DWORD capacity = 128; capacity <= 0x10000; capacity *= 2) {
+        std::wstring path(capacity, L'\0');
+        DWORD size = capacity;
+        if (query(process.get(), 0, path.data(), &size)) {
+            path.resize(size);
+            return path;
         }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            break;
     }
-    path[kPathCapacity - 1] = L'\0';
-    return path;
+    return {};
 }
 
 } // namespace
@@ -62,11 +65,16 @@ std::vector<RunningProcess> ListProcesses() {
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        const std::wstring executable = ExecutableOf(entry);
+        std::string executable = ExecutableOfProcess(entry.th32ProcessID, WideToUtf8(entry.szExeFile));
         if (!executable.empty())
-            processes.push_back({entry.th32ProcessID, WideToUtf8(executable), {}});
+            processes.push_back({entry.th32ProcessID, std::move(executable), {}});
     }
     return processes;
+}
+
+std::string ExecutableOfProcess(std::uint64_t id, const std::string& fallbackName) {
+    const std::wstring path = id <= MAXDWORD ? ReadImagePath(static_cast<DWORD>(id)) : std::wstring();
+    return path.empty() ? fallbackName : WideToUtf8(path);
 }
 
 std::uint64_t CurrentProcessId() {

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "engine/RunningPrograms.h"
+#include "platform/Processes.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "support/StringHelpers.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 using namespace testing_support;
 
@@ -31,70 +33,89 @@ long Count(const std::vector<std::string>& found, const std::string& executable)
 
 } // namespace
 
-// --- Windows: a name anywhere in the path, any letter case, one entry per process ---------------------------------
-// --- Linux: the executable's file name, exactly --------------------------------------------------------------------
+// --- The executable's file name decides: any letter case on Windows, exactly on Linux ------------------------------
 
-TEST(RunningPrograms, FindsEveryProcessOfTheNamedPrograms) {
+TEST(RunningPrograms, AProcessBelongsToAProgramByItsExecutablesFileNameOnly) {
     TempFolder temp;
-    // Windows: the name in a folder of the path. Linux: the file name itself, in a folder named after another
-    // program.
-    const std::string executable = platform::kWindows ? Join({temp.Path(), "FIREFOX.EXE.old", "run.exe"})
-                                                      : Join({temp.Path(), "opera-tools", "firefox"});
-    MakeFolder(executable.substr(0, executable.rfind(platform::kPathSeparator)));
-    std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(executable));
-
     FakeProgram firefox("Firefox", FakeProgram::Databases::None, {ExecutableName("firefox")});
     FakeProgram vivaldi("Vivaldi", FakeProgram::Databases::None, {ExecutableName("vivaldi")});
     FakeProgram opera("Opera", FakeProgram::Databases::None, {ExecutableName("opera")});
+    FakeProgram yandex("Yandex Browser", FakeProgram::Databases::None, {ExecutableName("browser")});
     FakeProgram iron("Chromium/Iron", FakeProgram::Databases::None,
                      {ExecutableName("chrome"), ExecutableName("firefox")});
 
-    {
-        ChildProcess first;
-        ChildProcess second;
-        ASSERT_TRUE(first.Start(executable, {"wait"}));
-        ASSERT_TRUE(second.Start(executable, {"wait"}));
-        ASSERT_EQ(first.ReadLine(), "ready");
-        ASSERT_EQ(second.ReadLine(), "ready");
-
-        const std::vector<std::string> found = FindRunningPrograms({&vivaldi, &firefox});
-        EXPECT_EQ(Count(found, executable), 2) << ::testing::PrintToString(found);
-        EXPECT_EQ(Count(FindRunningPrograms({&vivaldi}), executable), 0);
-        if (!platform::kWindows) {
-            EXPECT_EQ(Count(FindRunningPrograms({&opera}), executable), 0) << "a folder's name is no program";
+    // Each executable is a copy of the engine helper, started twice; found: whether Firefox, Opera or Yandex
+    // Browser claims it.
+    struct Case {
+        std::vector<std::string> path;
+        bool found;
+    };
+    const std::string firefoxName = platform::kWindows ? "FIREFOX.EXE" : "firefox";
+    const std::vector<Case> cases = {
+        {{"Mozilla Firefox", firefoxName}, true},
+        {{"opera-tools", ExecutableName("firefox")}, true}, // a folder named after another program says nothing
+        {{"Tools", ExecutableName("notfirefox")}, false},
+        {{"firefox.exe.old", ExecutableName("run")}, false},
+        {{"cooperative", ExecutableName("tool")}, false},
+        {{"Tor", ExecutableName("TorBrowser")}, false},
+    };
+    std::vector<std::string> executables;
+    std::vector<std::unique_ptr<ChildProcess>> processes;
+    for (const Case& c : cases) {
+        std::vector<std::string> parts = {temp.Path()};
+        parts.insert(parts.end(), c.path.begin(), c.path.end());
+        executables.push_back(Join(parts));
+        MakeFolder(Join(std::vector<std::string>(parts.begin(), parts.end() - 1)));
+        std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()),
+                                   platform::PathFromUtf8(executables.back()));
+        for (int copy = 0; copy < 2; ++copy) {
+            processes.push_back(std::make_unique<ChildProcess>());
+            ASSERT_TRUE(processes.back()->Start(executables.back(), {"wait"}));
+            ASSERT_EQ(processes.back()->ReadLine(), "ready");
         }
-        // Two programs that both claim the process still give one entry per process.
-        EXPECT_EQ(Count(FindRunningPrograms({&firefox, &iron}), executable), 2);
-        EXPECT_TRUE(FindRunningPrograms({}).empty());
     }
-    // Both copies have ended.
-    EXPECT_EQ(Count(FindRunningPrograms({&firefox}), executable), 0);
+
+    const std::vector<std::string> found = FindRunningPrograms({&vivaldi, &firefox, &opera, &yandex});
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(Count(found, executables[i]), cases[i].found ? 2 : 0) << executables[i] << "\n"
+                                                                        << ::testing::PrintToString(found);
+    EXPECT_EQ(Count(FindRunningPrograms({&vivaldi}), executables[0]), 0);
+    // Two programs that both claim a process still give one entry per process.
+    EXPECT_EQ(Count(FindRunningPrograms({&firefox, &iron}), executables[0]), 2);
+    EXPECT_TRUE(FindRunningPrograms({}).empty());
+
+    processes.clear(); // ends them and waits
+    EXPECT_EQ(Count(FindRunningPrograms({&firefox}), executables[0]), 0);
 }
 
-#ifndef _WIN32
-TEST(RunningPrograms, LinuxNamesArePartOfNoOtherName) {
-    // /opt/cooperative/tool is no Opera, and firefox-tools/helper no Firefox.
+// --- The executable's path: read whole, and the file name where it cannot be read ---------------------------------
+TEST(RunningPrograms, ExecutablePathsAreReadWholeOrFallBackToTheFileName) {
+    // A program in a deep folder is found with its whole path: on Linux deeper than any buffer of 1024 characters;
+    // under Wine, which cannot start a program whose path is longer than 260 characters, deeper than the room the
+    // path query starts with.
     TempFolder temp;
-    const std::string tool = Join({temp.Path(), "cooperative", "tool"});
-    const std::string helper = Join({temp.Path(), "firefox-tools", "helper"});
-    for (const std::string& path : {tool, helper}) {
-        MakeFolder(path.substr(0, path.rfind('/')));
-        std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(path));
-    }
-    FakeProgram opera("Opera", FakeProgram::Databases::None, {"opera"});
-    FakeProgram firefox("Firefox", FakeProgram::Databases::None, {"firefox"});
-    FakeProgram helperProgram("Helper", FakeProgram::Databases::None, {"helper"});
-    ChildProcess first;
-    ChildProcess second;
-    ASSERT_TRUE(first.Start(tool, {"wait"}));
-    ASSERT_TRUE(second.Start(helper, {"wait"}));
-    ASSERT_EQ(first.ReadLine(), "ready");
-    ASSERT_EQ(second.ReadLine(), "ready");
-    EXPECT_EQ(Count(FindRunningPrograms({&opera, &firefox}), tool), 0);
-    EXPECT_EQ(Count(FindRunningPrograms({&opera, &firefox}), helper), 0);
-    EXPECT_EQ(Count(FindRunningPrograms({&helperProgram}), helper), 1);
+    std::vector<std::string> parts = {temp.Path()};
+    for (int level = 0; level < (platform::kWindows ? 1 : 6); ++level)
+        parts.push_back(std::string(platform::kWindows ? 150 : 200, static_cast<char>('a' + level)));
+    MakeFolder(Join(parts));
+    parts.push_back(ExecutableName("firefox"));
+    const std::string deep = Join(parts);
+    ASSERT_GT(deep.size(), platform::kWindows ? 160u : 1200u);
+    std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(deep));
+    ChildProcess process;
+    ASSERT_TRUE(process.Start(deep, {"wait"}));
+    ASSERT_EQ(process.ReadLine(), "ready");
+    FakeProgram firefox("Firefox", FakeProgram::Databases::None, {ExecutableName("firefox")});
+    EXPECT_EQ(Count(FindRunningPrograms({&firefox}), deep), 1)
+        << ::testing::PrintToString(FindRunningPrograms({&firefox}));
+
+    // This process is asked like any other; a process that cannot be asked (here: one that does not exist, which
+    // the system refuses as it refuses a process of another session) keeps the name it was listed with.
+    const std::string self = platform::ExecutableOfProcess(platform::CurrentProcessId(), "fallback");
+    EXPECT_NE(self, "fallback");
+    EXPECT_NE(FindNoCase(self, "runningprograms_test"), std::string::npos) << self;
+    EXPECT_EQ(platform::ExecutableOfProcess(0xFFFFFFF0u, "firefox.exe"), "firefox.exe");
 }
-#endif
 
 TEST(RunningPrograms, ThisProcessNeverCountsItself) {
     // A copy of Tidyquill kept in a folder named after a program, or named like one, is not its own obstacle.
