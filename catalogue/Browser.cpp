@@ -72,13 +72,29 @@ std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const
     WalkFolder(
         folder, mask.empty() ? "*.*" : mask,
         [&](const std::string& path, std::uint64_t) {
-            const DatabaseFileCheck check = CheckDatabaseFile(path);
-            if (check == DatabaseFileCheck::database || check == DatabaseFileCheck::held ||
-                (!mask.empty() && check == DatabaseFileCheck::unreadable && PathExists(path)))
+            // Folders come without a test of the mask.
+            if (!mask.empty() && !platform::MatchSpec(path, mask))
+                return true;
+            switch (CheckDatabaseFile(path)) {
+            case DatabaseFileCheck::database:
+            case DatabaseFileCheck::held:
                 files.push_back(path);
+                break;
+            case DatabaseFileCheck::notDatabase:
+            case DatabaseFileCheck::denied:
+                if (!mask.empty())
+                    files.push_back(path);
+                break;
+            case DatabaseFileCheck::unreadable:
+                if (!mask.empty() && PathExists(path))
+                    files.push_back(path);
+                break;
+            case DatabaseFileCheck::empty:
+                break;
+            }
             return true;
         },
-        WalkDepth::ThisFolderOnly, FolderEntries::FilesOnly);
+        WalkDepth::ThisFolderOnly, mask.empty() ? FolderEntries::FilesOnly : FolderEntries::FilesAndFolders);
     return files;
 }
 
@@ -91,6 +107,8 @@ DatabaseFileCheck CheckDatabaseFile(const std::string& path) {
     const platform::FileHead head = platform::ReadFileHead(path, sizeof(kHeader));
     switch (head.result) {
     case platform::HeadRead::read:
+        if (head.bytes.empty())
+            return DatabaseFileCheck::empty;
         return head.bytes.size() == sizeof(kHeader) && std::memcmp(head.bytes.data(), kHeader, sizeof(kHeader)) == 0
                    ? DatabaseFileCheck::database
                    : DatabaseFileCheck::notDatabase;
@@ -98,6 +116,8 @@ DatabaseFileCheck CheckDatabaseFile(const std::string& path) {
         return DatabaseFileCheck::notDatabase;
     case platform::HeadRead::held:
         return DatabaseFileCheck::held;
+    case platform::HeadRead::denied:
+        return DatabaseFileCheck::denied;
     default:
         return DatabaseFileCheck::unreadable;
     }

@@ -31,9 +31,12 @@ public:
     std::string GetPath() const { return path_; }
     CBrowser* GetProgram() const { return program_; }
 
-    // The profile's database files: asked of the program on first use and kept; a program that finds none is
-    // asked again on the next call.
+    // The profile's database files: asked of the program on first use (or after RefreshFileList) and kept; a
+    // program that finds none is asked again on the next call.
     const std::vector<std::string>& GetFileList();
+    // Forgets the kept list, so that the next GetFileList asks the program again: each run starts with the files
+    // that are there now.
+    void RefreshFileList() { files_.clear(); }
 
     // The sum of the current sizes of the database files (each with its write-ahead log), read anew on every call.
     std::uint64_t GetTotalSize();
@@ -98,8 +101,9 @@ private:
 
 // Database files lying directly inside folder, in the file system's order: the files (whose full path matches mask,
 // when one is given) that start with the SQLite header, or that another process holds without sharing, so that the
-// compaction reports the program as still running. With a mask, also files that exist but cannot be read: the
-// compaction then finds out why.
+// compaction reports the program as still running. With a mask, every other entry whose name matches it too (a
+// file that cannot be read, or one that is no database: another header, a folder, a device), so that the compaction
+// reports it; only an empty file, SQLite's empty database, is left out.
 std::vector<std::string> EnumerateDatabaseFiles(const std::string& folder, const std::string& mask);
 
 // The size of a database file together with its write-ahead log ("-wal" beside it), which holds committed pages
@@ -109,9 +113,11 @@ std::uint64_t QueryDatabaseSize(const std::string& path);
 // What the start of a file says about it.
 enum class DatabaseFileCheck {
     database,    // a regular file (after following links) that starts with the SQLite header
-    notDatabase, // empty, shorter than the header, another header, or no regular file (folder, device, FIFO, socket)
+    empty,       // a regular file of no bytes: SQLite's empty database, with nothing to compact
+    notDatabase, // shorter than the header, another header, or no regular file (folder, device, FIFO, socket)
     held,        // exists, but another process holds it open without sharing: its program is still using it
-    unreadable,  // missing, or cannot be opened for reading (no access)
+    denied,      // exists, but this user may not read it
+    unreadable,  // missing, or cannot be opened for reading for another reason
 };
 DatabaseFileCheck CheckDatabaseFile(const std::string& path);
 

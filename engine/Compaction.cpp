@@ -13,14 +13,40 @@
 namespace {
 
 enum class FileResult {
-    done,    // compacted (or already compact); the next file follows
-    skipped, // not compacted and reported with a warning or error line; the next file follows
-    givenUp, // the owning program still uses the file: the profile is given up
-    stopped, // the stop signal ended "VACUUM"
+    done,        // compacted (or already compact); the next file follows
+    skipped,     // not compacted and reported with a warning or error line; the next file follows
+    notDatabase, // no database at all (reported with the warning line); the next file follows
+    givenUp,     // the owning program still uses the file: the profile is given up
+    stopped,     // the stop signal ended "VACUUM"
+};
+
+struct FileCounts {
+    unsigned notCompacted = 0; // tried but not compacted, each with its line (the files below included)
+    unsigned notDatabases = 0; // listed by a name mask but no database at all
 };
 
 std::string ProgramName(const CBrowserProfile& profile) {
     return profile.GetProgram() != nullptr ? profile.GetProgram()->GetName() : std::string();
+}
+
+// What a file that cannot be opened comes to, by what the start of the file says now: held by another process
+// (its program still runs: the profile is given up), not this user's to read (a line of its own, and the next file
+// follows), or any other failure (the engine's error, and the next file follows).
+FileResult ReportOpenFailure(const CBrowserProfile& profile, const std::string& path, DatabaseFileCheck check,
+                             const std::string& engineError) {
+    CLogOutput& log = GetLogOutput();
+    switch (check) {
+    case DatabaseFileCheck::held:
+        log.Log("Error: SQLITE_CANTOPEN. Seems like related program ('" + ProgramName(profile) + "') is still running",
+                0);
+        return FileResult::givenUp;
+    case DatabaseFileCheck::denied:
+        log.Log("Warning: cannot open " + LastPathComponent(path) + ": access is denied", 0);
+        return FileResult::skipped;
+    default:
+        log.Log("Error: cannot open the file, error " + engineError, 0);
+        return FileResult::skipped;
+    }
 }
 
 FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, const StopSignal* stop) {
@@ -29,19 +55,25 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
     // empty file a new database and write a header over whatever a link leads to (a device, say). The listing
     // tested it already; the file may have changed since.
     const DatabaseFileCheck check = CheckDatabaseFile(path);
-    if (check == DatabaseFileCheck::notDatabase) {
+    switch (check) {
+    case DatabaseFileCheck::notDatabase:
         log.Log("Warning: the file is encrypted or not valid", 0);
-        return FileResult::skipped;
+        return FileResult::notDatabase;
+    case DatabaseFileCheck::empty:
+        return FileResult::done; // an empty database: nothing to compact
+    case DatabaseFileCheck::held:
+    case DatabaseFileCheck::denied:
+        // The engine could not open it either; it would only retry for a while first.
+        return ReportOpenFailure(profile, path, check, {});
+    default:
+        break;
     }
     engine::Database database;
-    // A file held without sharing cannot be opened by the engine either; it would only retry for a while first.
-    const engine::DbOutcome opened =
-        check == DatabaseFileCheck::held ? engine::DbOutcome::cantOpen : database.Open(path);
+    const engine::DbOutcome opened = database.Open(path);
     if (opened == engine::DbOutcome::cantOpen && PathExists(path)) {
-        // The file is there but cannot be opened: its program holds it without sharing.
-        log.Log("Error: SQLITE_CANTOPEN. Seems like related program ('" + ProgramName(profile) + "') is still running",
-                0);
-        return FileResult::givenUp;
+        // The file is there but the engine cannot open it: only another process holding it without sharing means
+        // that its program still runs. Ask the file again, since it may have changed since the first look.
+        return ReportOpenFailure(profile, path, CheckDatabaseFile(path), database.ErrorText());
     }
     if (opened != engine::DbOutcome::ok) {
         log.Log("Error: cannot open the file, error " + database.ErrorText(), 0);
@@ -83,7 +115,7 @@ FileResult CompactFile(const CBrowserProfile& profile, const std::string& path, 
     }
 }
 
-bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop, unsigned& notCompacted) {
+bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop, FileCounts& counts) {
     CLogOutput& log = GetLogOutput();
     log.Log("Optimizing '" + profile.GetName() + "'", 1);
     log.Log("Path: " + profile.GetPath(), 0);
@@ -98,8 +130,10 @@ bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopS
         const FileResult result = CompactFile(profile, path, stop);
         if (result == FileResult::stopped)
             break;
-        if (result == FileResult::skipped)
-            ++notCompacted;
+        if (result == FileResult::skipped || result == FileResult::notDatabase)
+            ++counts.notCompacted;
+        if (result == FileResult::notDatabase)
+            ++counts.notDatabases;
         if (progress != nullptr)
             progress->SetPos(progress->GetPos() + sizeKb);
         if (result == FileResult::givenUp)
@@ -111,14 +145,18 @@ bool OptimizeFiles(CBrowserProfile& profile, IProgressBar* progress, const StopS
 } // namespace
 
 bool OptimizeProfile(CBrowserProfile& profile, IProgressBar* progress, const StopSignal* stop,
-                     unsigned* filesNotCompacted) {
-    unsigned notCompacted = 0;
-    if (filesNotCompacted != nullptr)
-        *filesNotCompacted = 0;
-    try {
-        const bool done = OptimizeFiles(profile, progress, stop, notCompacted);
+                     unsigned* filesNotCompacted, unsigned* filesNotDatabases) {
+    FileCounts counts;
+    const auto report = [&] {
         if (filesNotCompacted != nullptr)
-            *filesNotCompacted = notCompacted;
+            *filesNotCompacted = counts.notCompacted;
+        if (filesNotDatabases != nullptr)
+            *filesNotDatabases = counts.notDatabases;
+    };
+    report();
+    try {
+        const bool done = OptimizeFiles(profile, progress, stop, counts);
+        report();
         return done;
     } catch (...) {
         // Only a failed allocation can get here; the profile counts as not done, which ends the run.

@@ -36,6 +36,9 @@ bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
 
     std::uint64_t sizeBefore = 0;
     std::uint32_t fileCount = 0;
+    // Each run lists the files anew: a program may have made or removed databases since the last one.
+    for (CBrowserProfile* profile : profiles)
+        profile->RefreshFileList();
     for (CBrowserProfile* profile : profiles) {
         sizeBefore += profile->GetTotalSize();
         fileCount += static_cast<std::uint32_t>(profile->GetFileList().size());
@@ -50,8 +53,11 @@ bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
         const std::uint32_t start = TickCount();
         const std::uint64_t profileBefore = profile->GetTotalSize();
         unsigned notCompacted = 0;
-        const bool done = OptimizeProfile(*profile, progress, stop, &notCompacted);
+        unsigned notDatabases = 0;
+        const bool done = OptimizeProfile(*profile, progress, stop, &notCompacted, &notDatabases);
         summary.filesNotCompacted += notCompacted;
+        // What turned out to be no database is no optimized file.
+        fileCount -= notDatabases;
         if (!done) {
             log.Log("Operation not completed", 1);
             return false;
@@ -63,7 +69,7 @@ bool Run(const std::vector<CBrowserProfile*>& profiles, IProgressBar* progress, 
         const std::uint32_t duration = TickCount() - start;
         const std::uint64_t profileAfter = profile->GetTotalSize();
         if (several) {
-            const auto files = static_cast<std::uint32_t>(profile->GetFileList().size());
+            const auto files = static_cast<std::uint32_t>(profile->GetFileList().size()) - notDatabases;
             log.Log("Optimized " + SizesText(files, profileAfter, profileBefore), 0);
         }
         milliseconds += duration;

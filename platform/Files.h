@@ -30,7 +30,8 @@ enum class HeadRead {
     notRegular, // a folder, device, FIFO or socket (after following links): nothing was read from it
     missing,    // no such file
     held,       // the file exists but another process holds it open without sharing
-    unreadable, // the file exists but cannot be read (no access, or another failure)
+    denied,     // the file exists but this user may not read it (another account's file, an encrypted one)
+    unreadable, // the file exists but cannot be read for another reason
 };
 
 struct FileHead {
@@ -38,7 +39,8 @@ struct FileHead {
     std::string bytes;
 };
 
-// Up to count bytes from the start of a regular file, opened for reading while others may read and write it.
+// Up to count bytes from the start of a regular file, opened for reading while others may read, write and delete it
+// (an indexer or a backup program that holds a file with delete sharing does not make it held).
 FileHead ReadFileHead(const std::string& path, std::size_t count);
 
 struct FileStatus {

@@ -107,7 +107,9 @@ FileHead ReadFileHead(const std::string& path, std::size_t count) {
     // Devices, FIFOs and sockets are never opened: opening some of them has effects of its own.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
-        head.result = errno == ENOENT || errno == ENOTDIR ? HeadRead::missing : HeadRead::unreadable;
+        head.result = errno == ENOENT || errno == ENOTDIR ? HeadRead::missing
+                      : errno == EACCES                   ? HeadRead::denied
+                                                          : HeadRead::unreadable;
         return head;
     }
     if (!S_ISREG(info.st_mode)) {
@@ -117,7 +119,9 @@ FileHead ReadFileHead(const std::string& path, std::size_t count) {
     // O_NONBLOCK: should the entry have become a FIFO since, the open must not hang.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        head.result = errno == ENOENT ? HeadRead::missing : HeadRead::unreadable;
+        head.result = errno == ENOENT                     ? HeadRead::missing
+                      : errno == EACCES || errno == EPERM ? HeadRead::denied
+                                                          : HeadRead::unreadable;
         return head;
     }
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {

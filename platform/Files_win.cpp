@@ -85,14 +85,16 @@ FileHead ReadFileHead(const std::string& path, std::size_t count) {
     FileHead head;
     // The verbatim form, so that a file named CON or com1.db is opened as the file and not as the device.
     const std::wstring widePath = FileCallWidePath(path);
-    HANDLE raw = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE raw = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (raw == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
             head.result = HeadRead::held;
         else if (IsMissingError(error))
             head.result = HeadRead::missing;
+        else if (error == ERROR_ACCESS_DENIED)
+            head.result = HeadRead::denied;
         else
             head.result = HeadRead::unreadable;
         return head;

@@ -291,14 +291,17 @@ TEST(Catalogue, HeaderTestNeedsExactlyTheSixteenHeaderBytes) {
     EXPECT_TRUE(IsSqliteFile(temp / "padded"));
     for (const char* name : {"ten", "empty", "nozero", "lower", "folder.sqlite", "missing"})
         EXPECT_FALSE(IsSqliteFile(temp / name)) << name;
+    EXPECT_EQ(CheckDatabaseFile(temp / "empty"), DatabaseFileCheck::empty);
+    EXPECT_EQ(CheckDatabaseFile(temp / "ten"), DatabaseFileCheck::notDatabase);
 
-    // With a mask, files are taken by name and the header test alike; folders never. Without one, by the header.
-    std::vector<std::string> byMask = EnumerateDatabaseFiles(temp.Path(), "*.sqlite");
-    EXPECT_TRUE(byMask.empty());
+    // With a mask, everything of that name but an empty file is listed, so that the compaction can say what is no
+    // database. Without one, only what passes the header test.
     WriteFile(temp / "text.sqlite", "just text");
     WriteFile(temp / "empty.sqlite", "");
     WriteFile(temp / "real.sqlite", SqliteHeaderBytes());
-    EXPECT_EQ(EnumerateDatabaseFiles(temp.Path() + kSep, "*.sqlite"), std::vector<std::string>{temp / "real.sqlite"});
+    std::vector<std::string> byMask = EnumerateDatabaseFiles(temp.Path() + kSep, "*.sqlite");
+    std::sort(byMask.begin(), byMask.end());
+    EXPECT_EQ(byMask, (std::vector<std::string>{temp / "folder.sqlite", temp / "real.sqlite", temp / "text.sqlite"}));
     std::vector<std::string> byHeader = EnumerateDatabaseFiles(temp.Path(), "");
     std::sort(byHeader.begin(), byHeader.end());
     EXPECT_EQ(byHeader, (std::vector<std::string>{temp / "exact", temp / "padded", temp / "real.sqlite"}));
@@ -321,8 +324,12 @@ TEST(Catalogue, OnlyRegularFilesPassTheHeaderTestWhateverTheirName) {
     for (const char* name : {"fifo.sqlite", "disk.sqlite", "null.db", "folder.sqlite"})
         EXPECT_EQ(CheckDatabaseFile(temp / name), DatabaseFileCheck::notDatabase) << name;
     EXPECT_TRUE(IsSqliteFile(temp / "linked.sqlite"));
-    EXPECT_EQ(EnumerateDatabaseFiles(temp.Path(), "*.sqlite"), std::vector<std::string>{temp / "linked.sqlite"});
-    EXPECT_TRUE(EnumerateDatabaseFiles(temp.Path(), "*.db").empty());
+    // By name they are listed all the same (the compaction warns about them and never opens them).
+    std::vector<std::string> byMask = EnumerateDatabaseFiles(temp.Path(), "*.sqlite");
+    std::sort(byMask.begin(), byMask.end());
+    EXPECT_EQ(byMask, (std::vector<std::string>{temp / "disk.sqlite", temp / "fifo.sqlite", temp / "folder.sqlite",
+                                                temp / "linked.sqlite"}));
+    EXPECT_EQ(EnumerateDatabaseFiles(temp.Path(), "*.db"), std::vector<std::string>{temp / "null.db"});
     std::vector<std::string> byHeader = EnumerateDatabaseFiles(temp.Path(), "");
     EXPECT_EQ(byHeader, std::vector<std::string>{temp / "linked.sqlite"});
 }

@@ -1,6 +1,7 @@
 // A helper program that the engine tests start as another process:
 //   lock <database>   holds an exclusive transaction on the database, as a running browser does;
 //   hold <file>       holds the file open without sharing (Windows; elsewhere simply open);
+//   hold-shared <file>  holds the file open for reading and deleting, sharing everything, as an indexer does;
 //   wait              only runs (the running-program guard looks for it);
 //   log <text>...     writes each text through the log channel in console mode.
 // Each holding mode prints "ready" once it holds what it should, and ends when its input ends.
@@ -27,6 +28,7 @@
 #include <thread>
 
 #ifdef _WIN32
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -120,11 +122,37 @@ int HoldWithoutSharing(const char* path, const char* readyFile = nullptr) {
     return 0;
 }
 
+// An indexer's or a backup program's hold: read and delete access, every kind of sharing allowed.
+int HoldSharingEverything(const char* path) {
+#ifdef _WIN32
+    HANDLE file =
+        CreateFileW(platform::Utf8ToWide(path).c_str(), GENERIC_READ | DELETE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::puts("failed: cannot open");
+        return 1;
+    }
+    ReadyAndWaitForEndOfInput();
+    CloseHandle(file);
+#else
+    const int fd = open(path, O_RDONLY);
+    if (fd < 0) {
+        std::puts("failed: cannot open");
+        return 1;
+    }
+    ReadyAndWaitForEndOfInput();
+    close(fd);
+#endif
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "lock") == 0)
         return HoldExclusiveLock(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "hold-shared") == 0)
+        return HoldSharingEverything(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "hold") == 0)
         return HoldWithoutSharing(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], "hold-db") == 0)
