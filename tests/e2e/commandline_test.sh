@@ -57,11 +57,11 @@ else
         remember_background $!
         for _ in $(seq 50); do [ -s "$tmp/probe-report" ] && break; sleep 0.2; done
     }
-    running_program=$tmp/firefox.exe.old/run.exe
-    start_program_named() { # a process whose executable's path holds the program's process name
-        mkdir -p "$tmp/firefox.exe.old"
-        cp "$helper" "$tmp/firefox.exe.old/run.exe"
-        setsid bash -c 'sleep 600 | exec "$1" --keep-input "$2" wait' _ "$wine_run" "$(shown "$tmp/firefox.exe.old/run.exe")" \
+    running_program=$tmp/Mozilla/FIREFOX.EXE
+    start_program_named() { # a process whose executable's file name is the program's process name, in other case
+        mkdir -p "$tmp/Mozilla"
+        cp "$helper" "$running_program"
+        setsid bash -c 'sleep 600 | exec "$1" --keep-input "$2" wait' _ "$wine_run" "$(shown "$running_program")" \
             >/dev/null &
         remember_background $!
         sleep 2
@@ -280,7 +280,7 @@ run "$tmp" /Thunderbird:all /Firefox:second
     if [ "$system" = linux ]; then
         echo "Running: $running_program"
     else
-        echo '~Running: .*\\firefox\.exe\.old\\run\.exe'
+        echo '~Running: .*\\Mozilla\\FIREFOX\.EXE'
     fi
 } >"$tmp/expected"
 expect_lines "related program running" <"$tmp/expected"
