@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -169,7 +170,8 @@ void PreferencesDocument::LoadPreferencesDocument(const std::string& path) {
     MakeNewDocument();
 }
 
-void PreferencesDocument::LoadProfiles(Catalogue& catalogue) const {
+void PreferencesDocument::LoadProfiles(Catalogue& catalogue) {
+    unmatched_.clear();
     if (!document_.HasRoot())
         return;
     for (const XmlElementData& element : document_.GetRootChildren(kProfileElement)) {
@@ -186,24 +188,22 @@ void PreferencesDocument::LoadProfiles(Catalogue& catalogue) const {
         // spelling) applies to that profile: one folder is one profile.
         CBrowserProfile* profile = nullptr;
         if (custom) {
-            CBrowser* program = catalogue.FindProgramByName(type);
-            if (program == nullptr)
-                continue;
-            profile = catalogue.FindProfileByFolder(path);
-            if (profile == nullptr)
-                profile = catalogue.AddCustomProfile(path, program);
+            if (CBrowser* program = catalogue.FindProgramByName(type)) {
+                profile = catalogue.FindProfileByFolder(path);
+                if (profile == nullptr)
+                    profile = catalogue.AddCustomProfile(path, program);
+            }
         } else {
             profile = catalogue.FindProfileByFolder(path);
         }
-        if (profile == nullptr)
+        if (profile == nullptr) {
+            unmatched_.push_back(element);
             continue;
-
-        if (PathExists(path)) {
-            profile->checked = checked;
-        } else {
-            profile->checked = false;
-            profile->missing = true;
         }
+
+        profile->checked = checked;
+        if (!PathExists(path))
+            profile->missing = true;
     }
 }
 
@@ -211,8 +211,10 @@ void PreferencesDocument::StoreProfiles(const std::vector<ProfileCheckState>& pr
     if (!document_.HasRoot())
         return;
     document_.RemoveRootChildren(kProfileElement);
+    std::unordered_set<std::string> folders;
+    const auto isNewFolder = [&folders](const std::string& path) { return folders.insert(PathKey(path)).second; };
     for (const ProfileCheckState& state : profiles) {
-        if (state.profile == nullptr)
+        if (state.profile == nullptr || !isNewFolder(state.profile->GetPath()))
             continue;
         XmlElementData element;
         element.text = state.profile->GetPath();
@@ -223,6 +225,9 @@ void PreferencesDocument::StoreProfiles(const std::vector<ProfileCheckState>& pr
         };
         document_.AppendRootChild(kProfileElement, element);
     }
+    for (const XmlElementData& element : unmatched_)
+        if (isNewFolder(element.text))
+            document_.AppendRootChild(kProfileElement, element);
 }
 
 std::string PreferencesDocument::PrintDocument() const {

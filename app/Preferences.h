@@ -13,7 +13,7 @@ class CBrowserProfile;
 // One profile of the profiles tree and the state of its check box, for StoreProfiles.
 struct ProfileCheckState {
     const CBrowserProfile* profile = nullptr;
-    bool checked = false;
+    bool checked = false; // the user's mark (kept for a profile whose folder is missing, which shows unchecked)
 };
 
 // The text of a preferences file as it is parsed: a file in UTF-16 with a byte-order mark becomes UTF-8 (a
@@ -42,14 +42,18 @@ public:
     void LoadPreferencesDocument(const std::string& path);
 
     // Applies the "Profile" elements under the root to the catalogue, in document order: a custom profile is added
-    // to the program its type names exactly (skipped when there is none); any other profile is looked up by path
-    // (skipped when no profile has it). A relative path is skipped: it would name whatever folder happens to be
-    // current. A named profile whose folder exists takes the stored check mark; one whose
-    // folder is gone is unchecked and marked missing. Profiles no element names keep their state.
-    void LoadProfiles(Catalogue& catalogue) const;
+    // to the program its type names exactly; any other profile is looked up by path. A named profile takes the
+    // stored check mark; one whose folder is gone is also marked missing (the tree shows it unchecked and no run
+    // takes it, but the mark is the user's and is stored again). Profiles no element names keep their state. An
+    // element that applies to no profile (no profile has its folder this time, or its type names no program) is
+    // kept as it is, for StoreProfiles to write back: the program may be reinstalled, the disk mounted again. A
+    // relative path is skipped for good: it would name whatever folder happens to be current.
+    void LoadProfiles(Catalogue& catalogue);
 
     // Replaces the "Profile" elements under the root with the given profiles, in the given order (the order of
-    // the profiles tree); other elements stay. Nothing is written to disk.
+    // the profiles tree), followed by the elements LoadProfiles kept unchanged, except those whose folder one of the
+    // profiles or an earlier kept element has: one folder, one element. Other elements stay. Nothing is written to
+    // disk.
     void StoreProfiles(const std::vector<ProfileCheckState>& profiles);
 
     // Writes the document to GetPreferencesPath(), indented with tabs, replacing the old file in one step, so
@@ -72,5 +76,6 @@ private:
     std::string rootName_ = "Tidyquill";
     XmlDocument document_;
     bool keepOldFile_ = false; // the file at the path could not be read: keep it as .bak before replacing it
+    std::vector<XmlElementData> unmatched_; // "Profile" elements that applied to no profile, in document order
     std::string keptBackupPath_;
 };

@@ -25,17 +25,16 @@ void Log(const std::string& text) {
 
 } // namespace
 
-CTidyquillApp::CTidyquillApp(int argc, const char* const* argv) : CWinAppExtended("Tidyquill", argc, argv) {
-    preferences_.LoadPreferencesDocument(preferences_.GetPreferencesPath());
-}
+CTidyquillApp::CTidyquillApp(int argc, const char* const* argv) : CWinAppExtended("Tidyquill", argc, argv) {}
 
 CTidyquillApp::~CTidyquillApp() = default;
 
-int CTidyquillApp::RunProcess(int argc, const char* const* argv, MainWindowFunction mainWindow) {
+int CTidyquillApp::RunProcess(int argc, const char* const* argv, WindowMode window) {
     CTidyquillApp app(argc, argv);
-    app.mainWindow_ = std::move(mainWindow);
+    app.window_ = std::move(window);
     app.InitInstance();
-    app.SavePreferences();
+    if (!app.SavePreferences() && app.windowRan_ && app.window_.reportUnsavedPreferences)
+        app.window_.reportUnsavedPreferences(app.preferences_.GetPreferencesPath());
     // Said after the save, which is what keeps the old file; the window has no console to say it on.
     if (app.commandLineRan_ && !app.preferences_.KeptBackupPath().empty())
         Log("Warning: the preferences could not be read and were reset; the old file is kept as " +
@@ -64,6 +63,9 @@ bool CTidyquillApp::InitInstance() {
     }
     CWinAppExtended::InitInstance();
 
+    // Read only now: a copy started while another one was closing would otherwise hold what that one had before it
+    // wrote its last changes, and write it back over them.
+    preferences_.LoadPreferencesDocument(preferences_.GetPreferencesPath());
     catalogue_ = BuildCatalogue(platform::QueryKnownFolders());
     catalogueBuilt_ = true;
     preferences_.LoadProfiles(catalogue_);
@@ -140,8 +142,9 @@ std::vector<CBrowserProfile*> CTidyquillApp::ParseProfileArgument(const std::str
 }
 
 void CTidyquillApp::RunMainWindow() {
-    if (mainWindow_) {
-        exitCode_ = mainWindow_(*this);
+    if (window_.run) {
+        windowRan_ = true;
+        exitCode_ = window_.run(*this);
         return;
     }
     // The Linux build has only the command line: without arguments it says how to use it.

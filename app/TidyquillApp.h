@@ -12,21 +12,28 @@
 
 class CTidyquillApp : public CWinAppExtended {
 public:
-    // Reads the preferences file. On Windows argc and argv are not used (the base splits the process's own
-    // command line).
+    // On Windows argc and argv are not used (the base splits the process's own command line). The preferences file
+    // is read by InitInstance, once this copy knows that it is the only one.
     CTidyquillApp(int argc, const char* const* argv);
     ~CTidyquillApp() override;
 
-    // The graphical mode, supplied by the Windows program: runs the main window until it closes and answers the
-    // exit status. Without one (Linux) a start without arguments prints the usage text.
-    using MainWindowFunction = std::function<int(CTidyquillApp&)>;
+    // The graphical mode, supplied by the Windows program. Without it (Linux) a start without arguments prints the
+    // usage text.
+    struct WindowMode {
+        // Runs the main window until it closes and answers the exit status.
+        std::function<int(CTidyquillApp&)> run;
+        // Tells the user that the preferences could not be written to the file at path (the window has no console
+        // to say it on).
+        std::function<void(const std::string& path)> reportUnsavedPreferences;
+    };
 
     // The whole life of the process: the application object is made and started, and, when start-up got as far as
     // the catalogue, the preferences are written back as the last step; answers the exit status.
-    static int RunProcess(int argc, const char* const* argv, MainWindowFunction mainWindow = {});
+    static int RunProcess(int argc, const char* const* argv, WindowMode window = {});
 
-    // Start-up: the instance check, the catalogue with the preferences applied, then the command line or the main
-    // window. Answers true only for a second copy, which has done nothing but wake the first.
+    // Start-up: the instance check, then the preferences file, the catalogue with the preferences applied, then the
+    // command line or the main window. Answers true only for a second copy, which has done nothing but wake the
+    // first (and has not read the file, which the first copy may be writing).
     bool InitInstance() override;
 
     // Runs the command-line mode when the process has arguments: parses them, refuses while a related program
@@ -60,10 +67,11 @@ private:
     // The graphical mode through the supplied function; without one, a short usage text.
     void RunMainWindow();
 
-    MainWindowFunction mainWindow_;
+    WindowMode window_;
     Catalogue catalogue_;
     PreferencesDocument preferences_;
     int exitCode_ = 0;
     bool catalogueBuilt_ = false;
     bool commandLineRan_ = false;
+    bool windowRan_ = false;
 };

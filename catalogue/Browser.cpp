@@ -128,11 +128,10 @@ bool IsSqliteFile(const std::string& path) {
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
-    std::string left = AppendBackslash(a);
-    std::string right = AppendBackslash(b);
-    if (platform::kCaseInsensitivePaths) {
-        left = ToLowerAscii(left);
-        right = ToLowerAscii(right);
-    }
-    return left == right;
+    return PathKey(a) == PathKey(b);
+}
+
+std::string PathKey(const std::string& path) {
+    const std::string key = AppendBackslash(path);
+    return platform::kCaseInsensitivePaths ? ToLowerAscii(key) : key;
 }

@@ -128,3 +128,5 @@ bool IsSqliteFile(const std::string& path);
 // The one rule for comparing profile paths: one trailing separator is ignored on each side; on Windows the letters
 // A to Z are lowered first. Nothing else is normalised.
 bool SamePath(const std::string& a, const std::string& b);
+// The text SamePath compares: two paths are the same when their keys are equal (for sets and maps of folders).
+std::string PathKey(const std::string& path);

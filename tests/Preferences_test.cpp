@@ -134,7 +134,7 @@ TEST(Preferences, LoadProfilesAppliesOnlyWhatMatchesExactly) {
         // "Yes" and a missing attribute both count as no; "yes" only is yes.
         ProfileElement("no", "Yes", "Firefox", temp / "a") + ProfileElement("no", "yes", "Firefox", temp / "b") +
         "\t<Profile custom=\"no\" type=\"Firefox\">" + temp / "c" + "</Profile>\n" +
-        // A found profile whose folder is gone: unchecked and missing, whatever was stored.
+        // A found profile whose folder is gone: missing, and it keeps the stored mark for when it is back.
         ProfileElement("no", "yes", "Firefox", temp / "gone") +
         // Custom profiles: the type must name a program exactly; "YES" is not a custom profile, and a path that
         // no profile has is then skipped.
@@ -151,7 +151,7 @@ TEST(Preferences, LoadProfilesAppliesOnlyWhatMatchesExactly) {
     EXPECT_FALSE(b->checked); // the last element for a path wins
     EXPECT_FALSE(c->checked);
     EXPECT_FALSE(a->missing || b->missing || c->missing);
-    EXPECT_FALSE(gone->checked);
+    EXPECT_TRUE(gone->checked);
     EXPECT_TRUE(gone->missing);
     EXPECT_TRUE(untouched->checked);
     EXPECT_FALSE(untouched->missing);
@@ -163,13 +163,50 @@ TEST(Preferences, LoadProfilesAppliesOnlyWhatMatchesExactly) {
     EXPECT_EQ(ironProfiles[0]->GetName(), AppendBackslash("portable"));
     EXPECT_FALSE(ironProfiles[0]->checked);
 
-    // The custom profile whose folder vanished comes back unchecked and missing.
+    // The custom profile whose folder vanished comes back missing, with its mark.
     const auto& firefoxProfiles = firefox->GetProfiles();
     ASSERT_EQ(firefoxProfiles.size(), 6u);
     EXPECT_TRUE(firefoxProfiles[5]->custom);
     EXPECT_EQ(firefoxProfiles[5]->GetName(), "vanished");
-    EXPECT_FALSE(firefoxProfiles[5]->checked);
+    EXPECT_TRUE(firefoxProfiles[5]->checked);
     EXPECT_TRUE(firefoxProfiles[5]->missing);
+}
+
+TEST(Preferences, EntriesThatApplyToNoProfileThisTimeAreWrittenBackOncePerFolder) {
+    // A program being reinstalled, a disk not mounted, a program this version does not know: the user's marks for
+    // them must be there when they are back.
+    TempFolder temp;
+    MakeFolder(temp / "a");
+    MakeFolder(temp / "custom");
+    Catalogue catalogue = MakeCatalogue();
+    CBrowserProfile* a = Program(catalogue, "Firefox")->AddProfile(temp / "a", "a", false);
+    const std::string absent =
+        "\t<Profile custom=\"no\" checked=\"yes\" type=\"Firefox\" since=\"2\">" + temp / "absent" + "</Profile>\n";
+    const std::string unknown = ProfileElement("yes", "no", "Netscape", temp / "old");
+    PreferencesDocument preferences = LoadInto(
+        temp,
+        Document(ProfileElement("no", "no", "Firefox", temp / "a") + absent +
+                 ProfileElement("no", "no", "Firefox", AppendBackslash(temp / "absent")) + // the same folder again
+                 unknown + ProfileElement("no", "yes", "Firefox", "relative/path") +
+                 ProfileElement("yes", "yes", "Chromium/Iron", temp / "custom") +
+                 ProfileElement("yes", "yes", "Firefox", temp / "deleted")),
+        catalogue);
+    CBrowserProfile* custom = Program(catalogue, "Chromium/Iron")->GetProfiles().at(0).get();
+    // The user deletes one custom profile; that one goes for good.
+    CBrowserProfile* deleted = Program(catalogue, "Firefox")->GetProfiles().at(1).get();
+    ASSERT_EQ(deleted->GetName(), "deleted");
+    Program(catalogue, "Firefox")->RemoveProfile(deleted);
+
+    preferences.StoreProfiles({{a, true}, {custom, true}});
+    EXPECT_EQ(preferences.PrintDocument(),
+              Document(ProfileElement("no", "yes", "Firefox", temp / "a") +
+                       ProfileElement("yes", "yes", "Chromium/Iron", temp / "custom") + absent + unknown));
+
+    // Once a profile has that folder (here: added by the user), its own element takes the place of the kept one.
+    CBrowserProfile* back = catalogue.AddCustomProfile(temp / "absent", Program(catalogue, "Firefox"));
+    preferences.StoreProfiles({{a, true}, {back, false}});
+    EXPECT_EQ(preferences.PrintDocument(), Document(ProfileElement("no", "yes", "Firefox", temp / "a") +
+                                                    ProfileElement("yes", "no", "Firefox", temp / "absent") + unknown));
 }
 
 TEST(Preferences, StoredPathsMatchFoundProfilesByTheSystemsPathRule) {

@@ -12,6 +12,17 @@
 
 #include <cstdlib>
 #include <exception>
+#include <string>
+
+namespace {
+
+void ReportUnsavedPreferences(const std::string& path) {
+    const std::wstring text = L"The check marks and custom profiles could not be saved to\n" + ui::Widen(path) +
+                              L"\n\nThey will be as they were at the next start.";
+    MessageBoxW(nullptr, text.c_str(), L"Tidyquill", MB_OK | MB_ICONWARNING);
+}
+
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
@@ -19,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         SetCrashMessageBox(ui::ShowCrashMessageBox);
         ui::RegisterCommonControls();
         // The application object splits the process's own command line; without arguments it runs the window.
-        return CTidyquillApp::RunProcess(0, nullptr, ui::RunMainWindow);
+        return CTidyquillApp::RunProcess(0, nullptr, {ui::RunMainWindow, ReportUnsavedPreferences});
     } catch (const std::exception& error) {
         // With arguments the user looks at a console, without them at the window.
         if (__argc < 2)
