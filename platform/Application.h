@@ -2,6 +2,7 @@
 // The application itself: its settings folder, the single running copy, its own file and version, and the
 // crash handler.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -66,8 +67,14 @@ public:
     void Cancel();
 
     // Opens the existing event of that name with full access, signals it once and closes it. False when no
-    // such event exists.
+    // such event exists. Before it signals, it lets the process that created the event take the foreground:
+    // Windows refuses SetForegroundWindow to a process in the background unless the foreground process allows it
+    // (Wine lets anyone take it).
     static bool SignalExisting(const std::string& name);
+
+    // The id of the process that created the event of that name, as Create recorded it beside the event; none when
+    // no such event exists (always on Linux).
+    static std::optional<std::uint64_t> OwnerProcessId(const std::string& name);
 
 private:
     struct State;
@@ -77,8 +84,9 @@ private:
 // Whether window (a window handle on Windows) still names an existing window. Always false elsewhere.
 bool WindowExists(void* window);
 
-// Brings a window to the user: a minimized one is restored through its placement, any other is brought to the top
-// and made the foreground window. Does nothing when its placement cannot be read, and nothing on Linux.
+// Brings a window to the user: a minimized one is restored through its placement; then the window, or the modal
+// dialog it has open (About, a warning: the window itself is disabled behind it), is brought to the top and made
+// the foreground window. Does nothing when its placement cannot be read, and nothing on Linux.
 void ActivateMainWindow(void* window);
 
 // Where the running program's file is.
@@ -120,6 +128,13 @@ struct CrashHandlerSteps {
 // do nothing. Only the first call installs; false when none could be installed (always on Linux, where the
 // system's own crash handling stays).
 bool InstallCrashHandler(CrashHandlerSteps steps);
+
+// Reports the calling point as a fault that nothing handled, as the installed handler reports a crash (a dump of
+// this thread here, then the caller's step), and ends the process with exit code 1. For failures that the program
+// catches where they must not pass (a C++ exception at the edge of a window procedure): the system would swallow
+// or end them without a report. The dump's exception code is the one C++ exceptions carry (0xE06D7363). Answers
+// false, having done nothing, when no handler is installed or no dump could be written (always on Linux).
+bool ReportCrashHere();
 
 // "<major>.<minor>_<architecture>" of the running system, "10.0_x64" for example: on Windows the version that
 // GetVersion reports and _x64 or _x86 by the native processor; on Linux the kernel's release and machine.

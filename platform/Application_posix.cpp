@@ -116,6 +116,10 @@ bool InstanceEvent::SignalExisting(const std::string&) {
     return false;
 }
 
+std::optional<std::uint64_t> InstanceEvent::OwnerProcessId(const std::string&) {
+    return std::nullopt;
+}
+
 bool WindowExists(void*) {
     return false;
 }
@@ -156,6 +160,10 @@ std::optional<VersionStrings> ReadRunningProgramVersion() {
 // --- Crash handler ---------------------------------------------------------------------------------------------------
 
 // Linux writes no minidumps: a fault stays with the system's own handling (a core file where it is enabled).
+bool ReportCrashHere() {
+    return false;
+}
+
 bool InstallCrashHandler(CrashHandlerSteps) {
     return false;
 }

@@ -46,7 +46,17 @@ bool InstanceMutex::CreateAndCheckExisting(const std::string& name) {
 struct InstanceEvent::State {
     UniqueKernelHandle event;
     UniqueKernelHandle cancel; // manual reset, unnamed: once set, every wait ends
+    UniqueKernelHandle owner;  // a named shared page beside the event that holds this process's id
 };
+
+namespace {
+
+// The shared page that tells a later copy which process made the event.
+std::wstring OwnerPageName(const std::string& eventName) {
+    return Utf8ToWide(eventName + "_Process");
+}
+
+} // namespace
 
 InstanceEvent::InstanceEvent() : state_(std::make_unique<State>()) {}
 InstanceEvent::~InstanceEvent() = default;
@@ -59,7 +69,32 @@ bool InstanceEvent::Create(const std::string& name) {
         state_ = std::make_unique<State>();
         return false;
     }
+    // Without the page a later copy still wakes this one; it only cannot hand it the foreground.
+    state_->owner.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                           OwnerPageName(name).c_str()));
+    if (state_->owner) {
+        if (void* view = MapViewOfFile(state_->owner.get(), FILE_MAP_WRITE, 0, 0, sizeof(DWORD))) {
+            const DWORD self = GetCurrentProcessId();
+            std::memcpy(view, &self, sizeof self);
+            UnmapViewOfFile(view);
+        }
+    }
     return true;
+}
+
+std::optional<std::uint64_t> InstanceEvent::OwnerProcessId(const std::string& name) {
+    const UniqueKernelHandle page(OpenFileMappingW(FILE_MAP_READ, FALSE, OwnerPageName(name).c_str()));
+    if (!page)
+        return std::nullopt;
+    void* view = MapViewOfFile(page.get(), FILE_MAP_READ, 0, 0, sizeof(DWORD));
+    if (view == nullptr)
+        return std::nullopt;
+    DWORD id = 0;
+    std::memcpy(&id, view, sizeof id);
+    UnmapViewOfFile(view);
+    if (id == 0)
+        return std::nullopt;
+    return id;
 }
 
 bool InstanceEvent::IsValid() const {
@@ -83,6 +118,9 @@ bool InstanceEvent::SignalExisting(const std::string& name) {
     const UniqueKernelHandle event(OpenEventW(EVENT_ALL_ACCESS, FALSE, Utf8ToWide(name).c_str()));
     if (!event)
         return false;
+    // This copy was just started by the user, so it may hand the foreground on; the first copy could not take it.
+    if (const std::optional<std::uint64_t> owner = OwnerProcessId(name))
+        AllowSetForegroundWindow(static_cast<DWORD>(*owner));
     SetEvent(event.get());
     return true;
 }
@@ -90,6 +128,39 @@ bool InstanceEvent::SignalExisting(const std::string& name) {
 bool WindowExists(void* window) {
     return window != nullptr && IsWindow(static_cast<HWND>(window));
 }
+
+namespace {
+
+// The window the user must see: the window itself, or the modal dialog that has disabled it (and the one that
+// dialog opened in turn). Windows keeps the last active popup of a window; Wine does not always, so the enabled
+// window that a disabled one owns is looked for as well.
+HWND WindowToBringForward(HWND window) {
+    const HWND popup = GetLastActivePopup(window);
+    if (popup != nullptr && popup != window && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        return popup;
+    for (int depth = 0; depth < 8 && !IsWindowEnabled(window); ++depth) {
+        struct Search {
+            HWND owner;
+            HWND found;
+        } search{window, nullptr};
+        EnumThreadWindows(
+            GetWindowThreadProcessId(window, nullptr),
+            [](HWND candidate, LPARAM parameter) -> BOOL {
+                auto* state = reinterpret_cast<Search*>(parameter);
+                if (GetWindow(candidate, GW_OWNER) != state->owner || !IsWindowVisible(candidate))
+                    return TRUE;
+                state->found = candidate;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr)
+            break;
+        window = search.found;
+    }
+    return window;
+}
+
+} // namespace
 
 void ActivateMainWindow(void* window) {
     const HWND hwnd = static_cast<HWND>(window);
@@ -101,10 +172,10 @@ void ActivateMainWindow(void* window) {
         placement.flags = 0;
         placement.showCmd = SW_SHOWNORMAL;
         SetWindowPlacement(hwnd, &placement);
-    } else {
-        BringWindowToTop(hwnd);
-        SetForegroundWindow(hwnd);
     }
+    const HWND target = WindowToBringForward(hwnd);
+    BringWindowToTop(target);
+    SetForegroundWindow(target);
 }
 
 // --- The program's file ----------------------------------------------------------------------------------------------
@@ -324,6 +395,23 @@ bool LockCrashFilter() {
 }
 
 } // namespace
+
+bool ReportCrashHere() {
+    if (!installed)
+        return false;
+    CONTEXT context{};
+    RtlCaptureContext(&context);
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = 0xE06D7363; // what a thrown C++ exception carries
+    record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+#if defined(__x86_64__) || defined(_M_X64)
+    record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+#endif
+    EXCEPTION_POINTERS pointers{&record, &context};
+    // The filter ends the process once its report is done; it returns only when it could not write a dump.
+    CrashFilter(&pointers);
+    return false;
+}
 
 bool InstallCrashHandler(CrashHandlerSteps steps) {
     if (installed)

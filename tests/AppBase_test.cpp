@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 #include "TestWindow.h"
 
+#include "platform/Application.h"
+#include "platform/Processes.h"
 #include "platform/System.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +160,10 @@ TEST(AppBase, SecondProcessRestoresTheFirstInstancesWindow) {
     CWinAppExtended first(name, 1, kArgv);
     first.SetInstanceMutexName(mutexName);
     ASSERT_FALSE(first.IsAlreadyRunning(true));
+    // A later copy finds whom to let take the foreground (Windows refuses it to a background process otherwise).
+    EXPECT_EQ(platform::InstanceEvent::OwnerProcessId(first.GetInstanceEventName()),
+              std::optional<std::uint64_t>(platform::CurrentProcessId()));
+    EXPECT_EQ(platform::InstanceEvent::OwnerProcessId(UniqueName("none")), std::nullopt);
 
     // A minimized main window is restored.
     void* window = CreateTestWindow();

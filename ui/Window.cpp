@@ -1,11 +1,11 @@
 #include "ui/Window.h"
 
+#include "platform/Application.h"
 #include "platform/Text.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <exception>
 
 namespace ui {
@@ -40,16 +40,14 @@ HICON LoadIconResource(int id, int size) {
         LoadImageW(GetResourceModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
-UINT AllocateUserMessage() {
-    static std::atomic<UINT> last{WM_USER};
-    return ++last;
-}
-
 std::wstring Widen(const std::string& utf8) {
     return platform::Utf8ToWide(utf8);
 }
 
 void ReportFatalException() noexcept {
+    // The crash report takes it like any other crash: a dump and its box. It ends the process.
+    platform::ReportCrashHere();
+    // Without the crash handler (or without a dump): a box of its own.
     std::wstring text = L"Tidyquill ran into an unexpected error and has to close.";
     try {
         throw;

@@ -50,13 +50,12 @@ private:
 HINSTANCE GetResourceModule();
 // Loads an icon resource of the program at the given size; null when it does not exist.
 HICON LoadIconResource(int id, int size);
-// Hands out private window message numbers, one per call, counting up from WM_USER + 1 (0x401).
-UINT AllocateUserMessage();
 // A text of the program's own for the user, converted from UTF-8.
 std::wstring Widen(const std::string& utf8);
 
-// The outer edge of every window procedure: an exception that reaches it is reported in a message box titled
-// "Tidyquill" and ends the process with status 1, as nothing after it could be trusted.
+// The outer edge of every window procedure: an exception that reaches it is a crash like any other. With the crash
+// handler installed it gets the crash report (a dump and its box); otherwise a message box titled "Tidyquill" says
+// so. Either way the process ends with status 1, as nothing after it could be trusted.
 [[noreturn]] void ReportFatalException() noexcept;
 
 // Registers every common-control class of the system's library (tree, list view, progress bar, links, ...); the

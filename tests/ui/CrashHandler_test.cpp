@@ -289,6 +289,20 @@ TEST(CrashHandler, MainThreadFaultWritesAMinidumpShowsTheBoxAndEndsWithOne) {
     EXPECT_EQ(ReadFile(Join({folder.Path(), "shell-open.txt"})), "") << "Cancel sends nothing";
 }
 
+// --- A C++ exception at the edge of a window procedure is a crash like any other -----------------------------------
+TEST(CrashHandler, AnExceptionThrownInAWindowProcedureGetsTheCrashReport) {
+    NoMapiForProbe noMapi;
+    TempFolder folder;
+    const ProbeRun run = RunProbe(folder.Path(), "window", IDNO);
+    ASSERT_TRUE(run.boxShown);
+    EXPECT_EQ(run.exitCode, std::optional<int>(1));
+    const std::vector<std::string> dumps = DumpFiles(folder.Path());
+    ASSERT_EQ(dumps.size(), 1u);
+    const DumpFacts dump = ReadDump(Join({folder.Path(), dumps[0]}));
+    EXPECT_EQ(dump.exceptionThread, run.faultThread);
+    EXPECT_EQ(dump.exceptionCode, 0xE06D7363u);
+}
+
 // --- A fault on another thread, answered with Send Report ----------------------------------------------------------
 TEST(CrashHandler, SendReportStartsOutlookWhenItIsTheMailHandler) {
     NoMapiForProbe noMapi;

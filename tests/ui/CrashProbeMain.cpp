@@ -1,10 +1,13 @@
 // A program that installs the crash report as the Windows program does and then faults, for the crash handler's
-// tests: crash_probe <folder> <main|thread|two>. It works in the folder, records what it would open with the shell in
-// shell-open.txt there, and prints what the test needs to know before it faults.
+// tests: crash_probe <folder> <main|thread|two|window> (window: a C++ exception thrown in a window procedure). It works
+// in the folder, records what it would open with the shell in shell-open.txt there, and prints what the test needs to
+// know before it faults.
 
 #include "platform/Processes.h"
 #include "platform/Text.h"
 #include "support/CrashReport.h"
+#include "ui/Dialog.h"
+#include "ui/DialogTemplate.h"
 #include "ui/XMessageBox.h"
 
 #include <windows.h>
@@ -12,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -43,6 +47,36 @@ DWORD WINAPI FaultOnStart(void*) {
     return 0;
 }
 
+constexpr UINT kThrowMessage = WM_APP + 7;
+
+// A dialog whose procedure throws on one message: the exception reaches the dialog layer's outer edge.
+class ThrowingDialog : public ui::CDialog {
+public:
+    using CDialog::CDialog;
+
+protected:
+    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
+        if (message == kThrowMessage)
+            throw std::runtime_error("thrown in a window procedure");
+        return false;
+    }
+};
+
+int ThrowInAWindowProcedure() {
+    const ui::CDialogTemplate dialogTemplate(WS_POPUP | WS_CAPTION, 0, 0, 0, 100, 40, L"Probe");
+    ThrowingDialog dialog(dialogTemplate.Get());
+    if (!dialog.Create())
+        return 7;
+    Tell("fault-thread " + std::to_string(GetCurrentThreadId()));
+    PostMessageW(dialog.GetHwnd(), kThrowMessage, 0, 0);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 6;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,7 +96,7 @@ int main(int argc, char** argv) {
     SetCrashReportAppName("CrashProbe");
     SetCrashReportAppVersion("2.5.0.7");
     SetCrashReportEmail("crash-probe@example.invalid");
-    platform::SetShellOpenFunction([](const std::string& address, const std::string& verb, void*) {
+    platform::SetShellOpenFunction([](const std::string& address, const std::string& verb, void*, const std::string&) {
         std::ofstream(folder + "\\shell-open.txt", std::ios::binary) << address << '\n' << verb;
         return true;
     });
@@ -81,6 +115,8 @@ int main(int argc, char** argv) {
 
     if (mode == "main")
         Fault(nullptr);
+    if (mode == "window")
+        return ThrowInAWindowProcedure();
     if (mode == "two") {
         // Two threads fault at the same moment: one report.
         start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
