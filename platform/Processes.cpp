@@ -5,7 +5,8 @@
 
 namespace platform {
 
-bool OpenWithSystemShell(const std::string& address, const std::string& verb, void* owner);
+bool OpenWithSystemShell(const std::string& address, const std::string& verb, void* owner,
+                         const std::string& parameters);
 
 namespace {
 
@@ -14,13 +15,14 @@ ShellOpenFunction replacement;
 
 } // namespace
 
-bool OpenWithShell(const std::string& address, const std::string& verb, void* owner) {
+bool OpenWithShell(const std::string& address, const std::string& verb, void* owner, const std::string& parameters) {
     ShellOpenFunction function;
     {
         std::lock_guard<std::mutex> lock(replacementMutex);
         function = replacement;
     }
-    return function ? function(address, verb, owner) : OpenWithSystemShell(address, verb, owner);
+    return function ? function(address, verb, owner, parameters)
+                    : OpenWithSystemShell(address, verb, owner, parameters);
 }
 
 ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function) {

@@ -45,13 +45,16 @@ std::vector<std::string> GetProcessArguments(int argc, const char* const* argv);
 // Every "open this address" of the program (links, the home page, a profile folder, a mail link) goes through here,
 // so that tests can replace what happens instead of starting a browser or a mail program.
 
-// What opening an address does: address and verb in UTF-8 (an empty verb is the system's default one), owner a
-// window handle or none; true when the system accepted the request.
-using ShellOpenFunction = std::function<bool(const std::string& address, const std::string& verb, void* owner)>;
+// What opening an address does: address, verb and parameters in UTF-8 (an empty verb is the system's default one;
+// parameters go to a program that the address names, none for a document or a link), owner a window handle or
+// none; true when the system accepted the request.
+using ShellOpenFunction = std::function<bool(const std::string& address, const std::string& verb, void* owner,
+                                             const std::string& parameters)>;
 
 // Asks the system's shell to open the address (Windows: ShellExecuteW, shown normally, success when its result is
 // above 32; elsewhere nothing is opened and the answer is false), or the replacement installed for tests.
-bool OpenWithShell(const std::string& address, const std::string& verb = {}, void* owner = nullptr);
+bool OpenWithShell(const std::string& address, const std::string& verb = {}, void* owner = nullptr,
+                   const std::string& parameters = {});
 
 // Replaces the shell for the rest of the process (tests); an empty function restores it. Answers the previous one.
 ShellOpenFunction SetShellOpenFunction(ShellOpenFunction replacement);

@@ -113,7 +113,7 @@ std::vector<std::string> GetProcessArguments(int argc, const char* const* argv) 
 // --- Opening addresses -----------------------------------------------------------------------------------------------
 
 // The Linux build has no window and opens nothing.
-bool OpenWithSystemShell(const std::string&, const std::string&, void*) {
+bool OpenWithSystemShell(const std::string&, const std::string&, void*, const std::string&) {
     return false;
 }
 

@@ -98,11 +98,14 @@ std::vector<std::string> GetProcessArguments(int, const char* const*) {
 
 // --- Opening addresses -----------------------------------------------------------------------------------------------
 
-bool OpenWithSystemShell(const std::string& address, const std::string& verb, void* owner) {
+bool OpenWithSystemShell(const std::string& address, const std::string& verb, void* owner,
+                         const std::string& parameters) {
     const std::wstring wideAddress = Utf8ToWide(address);
     const std::wstring wideVerb = Utf8ToWide(verb);
-    const HINSTANCE result = ShellExecuteW(static_cast<HWND>(owner), wideVerb.empty() ? nullptr : wideVerb.c_str(),
-                                           wideAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const std::wstring wideParameters = Utf8ToWide(parameters);
+    const HINSTANCE result =
+        ShellExecuteW(static_cast<HWND>(owner), wideVerb.empty() ? nullptr : wideVerb.c_str(), wideAddress.c_str(),
+                      wideParameters.empty() ? nullptr : wideParameters.c_str(), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

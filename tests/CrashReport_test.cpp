@@ -23,12 +23,13 @@ namespace {
 class ShellRecorder {
 public:
     ShellRecorder() {
-        platform::SetShellOpenFunction([this](const std::string& address, const std::string& verb, void* owner) {
-            opened.push_back(address);
-            verbs.push_back(verb);
-            owners.push_back(owner);
-            return true;
-        });
+        platform::SetShellOpenFunction(
+            [this](const std::string& address, const std::string& verb, void* owner, const std::string&) {
+                opened.push_back(address);
+                verbs.push_back(verb);
+                owners.push_back(owner);
+                return true;
+            });
     }
     ~ShellRecorder() { platform::SetShellOpenFunction({}); }
 
@@ -170,7 +171,8 @@ TEST(CrashReport, WithoutAttachmentOnlyTheMailLinkIsOpened) {
     EXPECT_EQ(shell.verbs[0], "open");
 
     // The shell's refusal is the answer.
-    platform::SetShellOpenFunction([](const std::string&, const std::string&, void*) { return false; });
+    platform::SetShellOpenFunction(
+        [](const std::string&, const std::string&, void*, const std::string&) { return false; });
     EXPECT_FALSE(SendReportMail(nullptr, "S", "B", "s@x.com", ""));
 }
 

@@ -12,13 +12,6 @@ namespace {
 // Programs named in the empty-tree hint before "...".
 constexpr size_t kHintNames = 7;
 
-// Sent by another thread to the tree to compute the checked profiles on the tree's own thread; lParam points at
-// the caller's list.
-UINT CheckedProfilesMessage() {
-    static const UINT message = RegisterWindowMessageW(L"Tidyquill.CheckedProfiles");
-    return message;
-}
-
 std::wstring ProfileItemText(const CBrowserProfile& profile) {
     return Widen(profile.GetName() + " [" + profile.GetPath() + "]");
 }
@@ -79,6 +72,7 @@ void CBrowsersTreeCtrl::DeleteAllItems() {
 void CBrowsersTreeCtrl::FillTree() {
     HWND tree = GetHwnd();
     DeleteAllItems();
+    filling_ = true;
     Send(WM_SETREDRAW, FALSE);
     // Every rebuild starts from an empty list, so refreshing does not make it grow.
     if (images_.get() != nullptr)
@@ -96,13 +90,11 @@ void CBrowsersTreeCtrl::FillTree() {
             HTREEITEM lastChild = nullptr;
             for (const auto& profile : program->GetProfiles()) {
                 profile->missing = !PathExists(profile->GetPath());
-                if (profile->missing)
-                    profile->checked = false;
                 HTREEITEM item = InsertItem(tree, programItem, ProfileItemText(*profile),
                                             profile->missing ? missingImage : profileImage, profile.get());
                 if (item == nullptr)
                     continue;
-                SetCheckState(item, profile->checked ? kChecked : kUnchecked, false);
+                SetCheckState(item, profile->checked && !profile->missing ? kChecked : kUnchecked, false);
                 lastChild = item;
             }
             // The program's box follows its profiles; one recomputation after the last is enough.
@@ -111,9 +103,18 @@ void CBrowsersTreeCtrl::FillTree() {
             TreeView_Expand(tree, programItem, TVE_EXPAND);
         }
     }
+    filling_ = false;
     Send(WM_SETREDRAW, TRUE);
     Invalidate();
     NotifyChecksChanged();
+}
+
+void CBrowsersTreeCtrl::OnCheckStateSet(HTREEITEM item, int state) {
+    if (filling_)
+        return;
+    CMyTreeCtrlItem* object = GetItemObject(item);
+    if (object != nullptr && object->GetItemKind() == 1)
+        static_cast<CBrowserProfile*>(object)->checked = state == kChecked;
 }
 
 std::vector<CBrowserProfile*> CBrowsersTreeCtrl::GetCheckedProfiles() const {
@@ -131,25 +132,15 @@ std::vector<CBrowserProfile*> CBrowsersTreeCtrl::GetCheckedProfiles() const {
     return checked;
 }
 
-std::vector<CBrowserProfile*> CBrowsersTreeCtrl::GetCheckedProfilesFromAnyThread() const {
-    if (GetHwnd() == nullptr)
-        return {};
-    if (GetWindowThreadProcessId(GetHwnd(), nullptr) == GetCurrentThreadId())
-        return GetCheckedProfiles();
-    std::vector<CBrowserProfile*> checked;
-    DWORD_PTR answered = 0;
-    SendMessageTimeoutW(GetHwnd(), CheckedProfilesMessage(), 0, reinterpret_cast<LPARAM>(&checked), SMTO_NORMAL,
-                        INFINITE, &answered);
-    return checked;
-}
-
 std::vector<ProfileCheckState> CBrowsersTreeCtrl::GetProfileCheckStates() const {
     std::vector<ProfileCheckState> states;
     for (HTREEITEM program = GetRootItem(); program != nullptr; program = GetNextSiblingItem(program)) {
         for (HTREEITEM item = GetChildItem(program); item != nullptr; item = GetNextSiblingItem(item)) {
             CMyTreeCtrlItem* object = GetItemObject(item);
-            if (object != nullptr && object->GetItemKind() == 1)
-                states.push_back({static_cast<const CBrowserProfile*>(object), GetCheckState(item) == kChecked});
+            if (object != nullptr && object->GetItemKind() == 1) {
+                const auto* profile = static_cast<const CBrowserProfile*>(object);
+                states.push_back({profile, profile->checked});
+            }
         }
     }
     return states;
@@ -225,7 +216,9 @@ void CBrowsersTreeCtrl::ShowContextMenu(POINT screenPoint) {
     hit.pt = screenPoint;
     ScreenToClient(GetHwnd(), &hit.pt);
     HTREEITEM item = TreeView_HitTest(GetHwnd(), &hit);
-    if (item != nullptr && (hit.flags & TVHT_ONITEM) == 0)
+    // Anywhere on an item's row counts: its indent, its button, its icons, its text and the space right of it.
+    constexpr UINT kOnRow = TVHT_ONITEM | TVHT_ONITEMINDENT | TVHT_ONITEMBUTTON | TVHT_ONITEMRIGHT;
+    if (item != nullptr && (hit.flags & kOnRow) == 0)
         item = nullptr;
     ShowMenuFor(item, screenPoint);
 }
@@ -270,11 +263,6 @@ void CBrowsersTreeCtrl::DrawEmptyText(HDC dc) const {
 }
 
 bool CBrowsersTreeCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message == CheckedProfilesMessage() && message != 0) {
-        *reinterpret_cast<std::vector<CBrowserProfile*>*>(lParam) = GetCheckedProfiles();
-        result = 1;
-        return true;
-    }
     switch (message) {
     case WM_PAINT:
     case WM_PRINTCLIENT: {

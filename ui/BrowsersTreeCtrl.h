@@ -15,9 +15,6 @@
 //       ID_REFRESH (258)              "Refresh\tF5"            empty space
 //     The item right-clicked is selected first (empty space clears the selection). The parent carries out the
 //     command; before RemoveProfile it must call DeleteAllItems(), since the items point at the profiles.
-//   - The worker thread asks GetCheckedProfilesFromAnyThread(): the answer is computed on the tree's own thread
-//     through a sent message, so the window's thread must keep handling messages while the worker runs (a
-//     MsgWaitForMultipleObjects loop, never a plain wait).
 //   - On closing, GetProfileCheckStates() gives the preferences the profiles with their check marks.
 
 #include "app/Preferences.h"
@@ -39,19 +36,18 @@ public:
     // The catalogue that FillTree shows; not owned, must outlive the items.
     void SetCatalogue(Catalogue* catalogue) { catalogue_ = catalogue; }
 
-    // Rebuilds every item from the catalogue. A profile whose folder is gone is marked missing and unchecked and
-    // shown with the missing-profile image; the check marks come from each profile's stored flag. The normal image
-    // list starts empty on every rebuild, the missing-profile image first.
+    // Rebuilds every item from the catalogue. A profile whose folder is gone is marked missing and shown unchecked
+    // with the missing-profile image; the check marks come from each profile's flag, which every change of a box
+    // (a click, the space key, a program's box for its profiles) updates at once, so that a rebuild shows what the
+    // user last set. The normal image list starts empty on every rebuild, the missing-profile image first.
     void FillTree();
     // Deletes every item (before a profile the items point at is destroyed).
     void DeleteAllItems();
 
     // The profiles whose item is checked and whose folder exists, in tree order. The tree's own thread only.
     std::vector<CBrowserProfile*> GetCheckedProfiles() const;
-    // The same answer from any thread: from another thread the question is sent to the tree's thread and answered
-    // there. Empty when the window is gone.
-    std::vector<CBrowserProfile*> GetCheckedProfilesFromAnyThread() const;
-    // Every profile item in tree order with whether its box is checked, for the preferences.
+    // Every profile item in tree order with the profile's mark, for the preferences (a missing profile, shown
+    // unchecked, keeps the mark the user gave it).
     std::vector<ProfileCheckState> GetProfileCheckStates() const;
 
     // The program or profile an item shows (null for none).
@@ -66,8 +62,8 @@ public:
     // The normal image list (owned by the control).
     HIMAGELIST GetNormalImageList() const { return images_.get(); }
 
-    // Selects the item at a screen point (none clears the selection) and shows its context menu there; the chosen
-    // command goes to the parent window. Shift+F10 and the menu key show the selected item's menu.
+    // Selects the item whose row holds a screen point (none clears the selection) and shows its context menu there;
+    // the chosen command goes to the parent window. Shift+F10 and the menu key show the selected item's menu.
     void ShowContextMenu(POINT screenPoint);
     // The context menu as ShowContextMenu builds it, for the current selection; the caller owns it.
     platform::UniqueMenu BuildContextMenu() const;
@@ -76,6 +72,8 @@ protected:
     void PreSubclassWindow() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // A profile's box changed: its mark changes with it.
+    void OnCheckStateSet(HTREEITEM item, int state) override;
 
 private:
     void DrawEmptyText(HDC dc) const;
@@ -85,6 +83,7 @@ private:
 
     Catalogue* catalogue_ = nullptr;
     platform::UniqueImageList images_;
+    bool filling_ = false; // FillTree shows the marks; it does not set them
 };
 
 } // namespace ui

@@ -13,7 +13,7 @@
 
 namespace ui {
 
-const UINT WM_VERSION_CHECKED = AllocateUserMessage();
+const UINT WM_VERSION_CHECKED = RegisterWindowMessageW(L"Tidyquill.VersionChecked");
 
 // One check, shared by the checker and its worker; the last of the two to let go frees it, so the worker never
 // outlives what it uses and the checker never waits for the worker.

@@ -18,8 +18,9 @@ namespace ui {
 
 // Posted to the window given to StartCheck when a check ends. wParam: 1 when the update file announced a newer
 // version than the running program's (GetNewVersion tells which), else 0. lParam: 0 when the file was read (whether
-// or not it announced a newer version), -1 when it could not be fetched. Its number comes from AllocateUserMessage
-// at program start; in this program it is the first one handed out, 0x401.
+// or not it announced a newer version), -1 when it could not be fetched. Its number is registered by name
+// (RegisterWindowMessage), so that it meets no message the dialog manager or a control uses: WM_USER + 1, say, is
+// DM_SETDEFID in a dialog.
 extern const UINT WM_VERSION_CHECKED;
 
 class CNewVersionChecker {

@@ -94,6 +94,8 @@ bool CThreeStateTreeCtrl::SetCheckState(HTREEITEM item, int state, bool notify) 
     data.state = INDEXTOSTATEIMAGEMASK(state);
     data.stateMask = kStateMask;
     const bool accepted = TreeView_SetItem(GetHwnd(), &data) != FALSE;
+    if (accepted)
+        OnCheckStateSet(item, state);
     if (accepted && notify) {
         Propagate(item, state);
         NotifyChecksChanged();

@@ -67,6 +67,12 @@ protected:
     // The item whose check box lies under the position of the message being handled, or null.
     HTREEITEM HitStateIconAtMessagePos() const;
     void NotifyChecksChanged() const;
+    // Called for every item whose state-image number SetCheckState has written (also by the propagation to
+    // descendants and the parent's recomputation), before WM_CHECKS_CHANGED goes out.
+    virtual void OnCheckStateSet(HTREEITEM item, int state) {
+        (void)item;
+        (void)state;
+    }
 
 private:
     void BuildStateImages();

@@ -9,6 +9,7 @@
 #include "engine/RunningPrograms.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "support/FolderHelpers.h"
 #include "support/ProductAddresses.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandLineDlg.h"
@@ -89,6 +90,7 @@ bool CTidyquillDlg::OnInitDialog() {
 
     caption_.SetText(kIdleCaption);
     optimizeButton_.SetText(L"Optimize!");
+    buttonChanged_ = false;
 
     bigIcon_.reset(LoadIconResource(IDR_MAINFRAME, GetSystemMetrics(SM_CXICON)));
     smallIcon_.reset(LoadIconResource(IDR_MAINFRAME, GetSystemMetrics(SM_CXSMICON)));
@@ -153,6 +155,14 @@ bool CTidyquillDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         OnClose();
         result = 0;
         return true;
+    case WM_QUERYENDSESSION:
+        OnQueryEndSession();
+        result = TRUE;
+        return true;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        result = 0;
+        return true;
     case kRunFinishedMessage:
         OnRunFinished();
         result = 0;
@@ -197,7 +207,10 @@ void CTidyquillDlg::PaintMinimisedIcon() {
 bool CTidyquillDlg::OnCommand(UINT id, UINT code, HWND control) {
     switch (id) {
     case IDC_OPTIMIZE:
-        if (code == BN_CLICKED)
+        // One click is one command: the second click of a double-click on "Optimize!" must not stop the run it
+        // started. Only the mouse double-clicks; Enter held down is taken care of in PreTranslateMessage, and a
+        // click that a program sends (BM_CLICK, as accessibility tools do) is meant.
+        if (code == BN_CLICKED && (!releasingOptimizeButton_ || AcceptsOptimizeClick()))
             OnOptimize();
         return true;
     case ID_OPTIMIZE:
@@ -214,7 +227,7 @@ bool CTidyquillDlg::OnCommand(UINT id, UINT code, HWND control) {
         return true;
     }
     case ID_ADD_CUSTOM_PROFILE:
-        if (IsTreeShown() && !optimizing_)
+        if (IsTreeShown() && !optimizing_ && !checkingPrograms_)
             AddCustomProfile({});
         return true;
     case ID_SAVE_LOG:
@@ -246,8 +259,13 @@ bool CTidyquillDlg::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 bool CTidyquillDlg::PreTranslateMessage(MSG& message) {
+    // A click of the optimize button by the mouse comes while the release of the left button over it is handled.
+    releasingOptimizeButton_ = message.message == WM_LBUTTONUP && message.hwnd == optimizeButton_.GetHwnd();
     if (message.message != WM_KEYDOWN)
         return false;
+    // Enter held down repeats its key-down: only the first press reaches the default button.
+    if (message.wParam == VK_RETURN && (message.lParam & (1 << 30)) != 0)
+        return true;
     if (message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0) {
         SaveLog();
         return true;
@@ -281,11 +299,27 @@ void CTidyquillDlg::OnOptimize() {
         ShowIdle();
         return;
     }
-    const std::vector<CBrowserProfile*> profiles = tree_.GetCheckedProfiles();
-    if (profiles.empty() || !ConfirmNoProgramRuns(profiles))
+    std::vector<CBrowserProfile*> profiles = tree_.GetCheckedProfiles();
+    if (profiles.empty() || checkingPrograms_)
+        return;
+    checkingPrograms_ = true;
+    const bool confirmed = ConfirmNoProgramRuns(profiles);
+    checkingPrograms_ = false;
+    // The window may have been closed while the warning was open.
+    if (!confirmed || closing_)
         return;
     StartRunDisplay();
-    StartWorker();
+    StartWorker(std::move(profiles));
+}
+
+bool CTidyquillDlg::AcceptsOptimizeClick() const {
+    return !buttonChanged_ || GetTickCount() - buttonChangeTick_ >= GetDoubleClickTime();
+}
+
+void CTidyquillDlg::SetOptimizeButtonText(const wchar_t* text) {
+    optimizeButton_.SetText(text);
+    buttonChangeTick_ = GetTickCount();
+    buttonChanged_ = true;
 }
 
 bool CTidyquillDlg::ConfirmNoProgramRuns(const std::vector<CBrowserProfile*>& profiles) {
@@ -312,7 +346,7 @@ void CTidyquillDlg::StartRunDisplay() {
     tree_.Show(false);
     progress_.Show();
     caption_.SetText(kRunCaption);
-    optimizeButton_.SetText(L"Stop");
+    SetOptimizeButtonText(L"Stop");
     optimizeButton_.Enable();
     updateLink_.Show(false);
     // The hidden tree must not keep the keyboard: a space there would change its check marks.
@@ -320,7 +354,10 @@ void CTidyquillDlg::StartRunDisplay() {
         Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(optimizeButton_.GetHwnd()), TRUE);
 }
 
-void CTidyquillDlg::StartWorker() {
+void CTidyquillDlg::StartWorker(std::vector<CBrowserProfile*> profiles) {
+    // Written before the thread exists, read only by it: the run takes exactly what the guard checked, whatever a
+    // refresh or a drop does to the tree meanwhile.
+    runProfiles_ = std::move(profiles);
     worker_.reset(CreateThread(nullptr, 0, OptimizeThreadProc, this, 0, nullptr));
     if (!worker_) {
         // No thread, no run: straight to the finished state, with the reason in the log.
@@ -332,10 +369,8 @@ void CTidyquillDlg::StartWorker() {
 DWORD WINAPI CTidyquillDlg::OptimizeThreadProc(void* parameter) {
     auto* self = static_cast<CTidyquillDlg*>(parameter);
     try {
-        // The tree answers on the window's thread; the run keeps this selection even when the tree is rebuilt.
-        const std::vector<CBrowserProfile*> profiles = self->tree_.GetCheckedProfilesFromAnyThread();
         ControlProgressBar progress(self->progress_.GetHwnd());
-        RunOptimization(profiles, &progress, &self->stop_);
+        RunOptimization(self->runProfiles_, &progress, &self->stop_);
     } catch (...) {
         ReportFatalException();
     }
@@ -352,8 +387,9 @@ void CTidyquillDlg::OnRunFinished() {
         worker_.reset();
     }
     progress_.Show(false);
-    optimizeButton_.SetText(L"Optimize again");
+    SetOptimizeButtonText(L"Optimize again");
     optimizing_ = false;
+    runProfiles_.clear();
     stop_.Reset();
     UpdateOptimizeButton();
 }
@@ -398,7 +434,7 @@ void CTidyquillDlg::StopAndWaitForWorker() {
 }
 
 void CTidyquillDlg::ShowIdle() {
-    optimizeButton_.SetText(L"Optimize!");
+    SetOptimizeButtonText(L"Optimize!");
     log_.Show(false);
     tree_.Show();
     caption_.SetText(kIdleCaption);
@@ -420,11 +456,45 @@ void CTidyquillDlg::OnClose() {
 }
 
 void CTidyquillDlg::OnCancel() {
-    if (closing_)
+    // Quit and Escape keep the session's choices as the close box does.
+    OnClose();
+}
+
+void CTidyquillDlg::OnQueryEndSession() {
+    if (!optimizing_)
         return;
-    closing_ = true;
-    StopAndWaitForWorker();
-    EndDialog(IDCANCEL);
+    // Windows shows the reason while the run winds down; the end of the session waits for it in OnEndSession.
+    SetShutdownBlockReason(L"Tidyquill is stopping the optimization so that no database is left half-written.");
+    stop_.Set();
+}
+
+void CTidyquillDlg::OnEndSession(bool ending) {
+    if (ending) {
+        // The process ends as soon as this returns: nothing after it would run, the destructors included.
+        closing_ = true;
+        StopAndWaitForWorker();
+        preferences_.StoreProfiles(tree_.GetProfileCheckStates());
+        preferences_.SavePreferencesDocument();
+    }
+    SetShutdownBlockReason({});
+}
+
+void CTidyquillDlg::SetShutdownBlockReason(const std::wstring& reason) {
+    // Looked up at run time: the calls exist from Windows Vista on. Wine has them as stubs.
+    using CreateFunction = BOOL(WINAPI*)(HWND, LPCWSTR);
+    using DestroyFunction = BOOL(WINAPI*)(HWND);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr || reason == shutdownReason_)
+        return;
+    if (!reason.empty()) {
+        if (const auto create = reinterpret_cast<CreateFunction>(
+                reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonCreate"))))
+            create(GetHwnd(), reason.c_str());
+    } else if (const auto destroy = reinterpret_cast<DestroyFunction>(
+                   reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))) {
+        destroy(GetHwnd());
+    }
+    shutdownReason_ = reason;
 }
 
 void CTidyquillDlg::OnDropFiles(HDROP drop) {
@@ -432,7 +502,7 @@ void CTidyquillDlg::OnDropFiles(HDROP drop) {
         HDROP drop;
         ~DropRelease() { DragFinish(drop); }
     } release{drop};
-    if (optimizing_ || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0)
+    if (optimizing_ || checkingPrograms_ || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0)
         return;
     // Only the first item counts.
     const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
@@ -456,8 +526,8 @@ void CTidyquillDlg::AddCustomProfile(const std::string& folder) {
 
 void CTidyquillDlg::OnDeleteProfile() {
     CBrowserProfile* profile = tree_.GetSelectedProfile();
-    // Only custom profiles can go, and never while a run may use them.
-    if (profile == nullptr || !profile->custom || optimizing_)
+    // Only custom profiles can go, and never while a run may use them or the guard is asked about them.
+    if (profile == nullptr || !profile->custom || optimizing_ || checkingPrograms_)
         return;
     tree_.DeleteAllItems();
     profile->GetProgram()->RemoveProfile(profile);
@@ -465,8 +535,21 @@ void CTidyquillDlg::OnDeleteProfile() {
 }
 
 void CTidyquillDlg::OnBrowseProfile() {
-    if (const CBrowserProfile* profile = tree_.GetSelectedProfile())
-        platform::OpenWithShell(profile->GetPath(), "open", GetHwnd());
+    const CBrowserProfile* profile = tree_.GetSelectedProfile();
+    if (profile == nullptr)
+        return;
+    // The file manager with the folder as its parameter, and only for a folder that is there: the shell's "open"
+    // on a path that names nothing may take a program of a similar name for it.
+    std::string folder = profile->GetPath();
+    if (!IsFolder(folder)) {
+        const std::wstring text = L"The folder of this profile does not exist:\n" + Widen(folder);
+        MessageBoxW(GetHwnd(), text.c_str(), kTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // Without a closing separator, which would escape the closing quote.
+    while (folder.size() > 3 && platform::IsPathSeparator(folder.back()))
+        folder.pop_back();
+    platform::OpenWithShell("explorer.exe", "open", GetHwnd(), "\"" + folder + "\"");
 }
 
 void CTidyquillDlg::SaveLog() {

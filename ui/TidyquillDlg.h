@@ -44,6 +44,13 @@ public:
 
     // True from the start of a run until the window has taken the worker's end.
     bool IsOptimizing() const { return optimizing_; }
+    // Whether a mouse click on the optimize button counts now: for the system's double-click time after the button
+    // took another meaning ("Stop", "Optimize again", "Optimize!"), a click still belongs to the one before (the
+    // second click of a double-click).
+    bool AcceptsOptimizeClick() const;
+    // The reason shown to Windows while the window holds up the end of the session (stopping a run); empty when it
+    // holds nothing up.
+    const std::wstring& GetShutdownBlockReason() const { return shutdownReason_; }
     // The worker's thread while a run is active (tests wait on it), or null.
     HANDLE GetWorkerThread() const { return worker_.get(); }
     CNewVersionChecker& GetUpdateChecker() { return updateChecker_; }
@@ -57,7 +64,7 @@ protected:
     std::optional<bool> IsCommandEnabled(UINT id) override;
     // Enter with no enabled default button: nothing.
     void OnOK() override {}
-    // Escape and "Quit": end the window (after the worker, when a run is active), without storing the tree.
+    // Escape and "Quit": end the window as its close box does.
     void OnCancel() override;
 
 private:
@@ -67,7 +74,10 @@ private:
     // or cancels (false).
     bool ConfirmNoProgramRuns(const std::vector<CBrowserProfile*>& profiles);
     void StartRunDisplay();
-    void StartWorker();
+    // Starts the worker on exactly these profiles (those the guard checked).
+    void StartWorker(std::vector<CBrowserProfile*> profiles);
+    // Gives the optimize button its text, and with it the meaning a click has from now on.
+    void SetOptimizeButtonText(const wchar_t* text);
     static DWORD WINAPI OptimizeThreadProc(void* parameter);
     // The worker has ended: the finished state.
     void OnRunFinished();
@@ -76,7 +86,13 @@ private:
     void StopAndWaitForWorker();
     void ShowIdle();
     void UpdateOptimizeButton();
+    // Every way out: stops a run and waits for it, stores the check marks and custom profiles, ends the window.
     void OnClose();
+    // Windows ends the session (logoff, a restart for updates): a run is stopped at a safe point and the reason
+    // shown meanwhile; the marks are stored and written to the file now, since the process ends right after.
+    void OnQueryEndSession();
+    void OnEndSession(bool ending);
+    void SetShutdownBlockReason(const std::wstring& reason);
     void OnDropFiles(HDROP drop);
     // The Add custom profile dialog with a folder (or none); rebuilds the tree when a profile was added.
     void AddCustomProfile(const std::string& folder);
@@ -100,6 +116,15 @@ private:
     // Written by the window's thread only; the worker posts its end instead.
     bool optimizing_ = false;
     bool closing_ = false;
+    // While the guard asks about running programs (its warning may stay open a while): nothing may change the
+    // profiles it was asked about.
+    bool checkingPrograms_ = false;
+    // The profiles of the active run, handed to the worker before it starts.
+    std::vector<CBrowserProfile*> runProfiles_;
+    DWORD buttonChangeTick_ = 0;
+    bool buttonChanged_ = false;
+    bool releasingOptimizeButton_ = false;
+    std::wstring shutdownReason_;
     StopSignal stop_;
     platform::UniqueKernelHandle worker_;
     platform::UniqueIcon bigIcon_;

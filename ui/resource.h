@@ -85,6 +85,7 @@
 #define IDT_ADS_ROTATE 173
 
 // --- Private window messages (WM_USER = 0x400) ---------------------------------------------------------------------
-// Further numbers are handed out at run time by AllocateUserMessage (ui/Window.h), from 0x401 on.
+// These two lie above the dialog manager's own (DM_GETDEFID, DM_SETDEFID and DM_REPOSITION are WM_USER + 0 to 2);
+// every other private message is registered by name (RegisterWindowMessage) or counts from WM_APP.
 #define WM_LOG_MESSAGE (0x400 + 0x33)
 #define WM_CHECKS_CHANGED (0x400 + 0x34)

@@ -8,7 +8,8 @@ namespace {
 
 // No control test may start a browser: until a test installs its own recording shell, every open is refused.
 const bool shellRefused = [] {
-    platform::SetShellOpenFunction([](const std::string&, const std::string&, void*) { return false; });
+    platform::SetShellOpenFunction(
+        [](const std::string&, const std::string&, void*, const std::string&) { return false; });
     return true;
 }();
 
@@ -152,8 +153,8 @@ ScopedRegistryValue::~ScopedRegistryValue() {
 }
 
 RecordingShell::RecordingShell(bool answerToGive) : answer(answerToGive) {
-    previous_ =
-        platform::SetShellOpenFunction([this](const std::string& address, const std::string& verb, void* owner) {
+    previous_ = platform::SetShellOpenFunction(
+        [this](const std::string& address, const std::string& verb, void* owner, const std::string&) {
             requests.push_back({address, verb, owner});
             return answer;
         });

@@ -185,4 +185,8 @@ void CheckOnly(HWND mainWindow, const std::vector<CBrowserProfile*>& profiles) {
         tree.SetCheckState(tree.FindItem(profile), ui::CThreeStateTreeCtrl::kChecked, true);
 }
 
+void ClickOptimize(TestMainWindow& window) {
+    SendMessageW(GetDlgItem(window.GetHwnd(), IDC_OPTIMIZE), BM_CLICK, 0, 0);
+}
+
 } // namespace testing_support

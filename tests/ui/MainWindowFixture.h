@@ -87,5 +87,8 @@ ui::CBrowsersTreeCtrl& TreeOf(HWND mainWindow);
 ui::CListCtrlLog& LogOf(HWND mainWindow);
 // Unchecks every program, then checks the given profiles.
 void CheckOnly(HWND mainWindow, const std::vector<CBrowserProfile*>& profiles);
+// Clicks the optimize button (BM_CLICK, as accessibility tools do; the window never takes it for the second click of
+// a double-click).
+void ClickOptimize(TestMainWindow& window);
 
 } // namespace testing_support

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <thread>
@@ -59,8 +60,20 @@ bool IsShown(HWND window, int id) {
     return (GetWindowLongW(GetDlgItem(window, id), GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-void Click(HWND window, int id) {
-    SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
+// Presses and releases the left button over a control, through the window's own message filter as the modal loop
+// does; the second press of a double-click arrives as a double-click message.
+void MouseClick(TestMainWindow& window, int id, bool secondOfDouble = false) {
+    const HWND control = GetDlgItem(window.GetHwnd(), id);
+    const RECT client = ui::CWindow(control).GetClientRect();
+    const LPARAM centre = MAKELPARAM(client.right / 2, client.bottom / 2);
+    PostMessageW(control, secondOfDouble ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageW(control, WM_LBUTTONUP, 0, centre);
+    PumpFor(50, &window);
+}
+
+void MouseDoubleClick(TestMainWindow& window, int id) {
+    MouseClick(window, id);
+    MouseClick(window, id, true);
 }
 
 // Whether the command-update pass greys a command of the main menu's first popup.
@@ -146,7 +159,7 @@ TEST(MainWindow, RunsTheCheckedProfilesShowsTheLogSavesItAndGoesBack) {
     const std::uint32_t endKb = SumOfKilobytes(work) + SumOfKilobytes(chrome);
 
     // Running: the worker cannot pass its first line before this thread serves it.
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     EXPECT_TRUE(window->IsOptimizing());
     EXPECT_EQ(ItemText(w, IDC_CAPTION), L"Optimization progress:");
     EXPECT_EQ(ItemText(w, IDC_OPTIMIZE), L"Stop");
@@ -220,7 +233,7 @@ TEST(MainWindow, RunsTheCheckedProfilesShowsTheLogSavesItAndGoesBack) {
     EXPECT_NE(ReadFile(saved).find("\tStarting optimization\n"), std::string::npos);
 
     // "Optimize again": the tree comes back, the log keeps its lines until the next run.
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     EXPECT_EQ(ItemText(w, IDC_OPTIMIZE), L"Optimize!");
     EXPECT_EQ(ItemText(w, IDC_CAPTION), kIdleCaption);
     EXPECT_TRUE(IsShown(w, IDC_PROFILES_TREE));
@@ -229,7 +242,7 @@ TEST(MainWindow, RunsTheCheckedProfilesShowsTheLogSavesItAndGoesBack) {
     EXPECT_TRUE(IsGreyed(w, ID_SAVE_LOG));
 
     // Enter presses the default button: a new run empties the log first.
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     EXPECT_EQ(LogOf(w).GetLineCount(), 0);
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
     EXPECT_EQ(LogOf(w).GetLineCount(), 12);
@@ -244,7 +257,7 @@ TEST(MainWindow, StopDuringALongVacuumEndsTheRunAndLeavesTheDatabaseWhole) {
     const HWND w = window->GetHwnd();
     CheckOnly(w, {fixture.Profile("Firefox", "default"), fixture.Profile("Chrome", "Default")});
 
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     ASSERT_TRUE(PumpUntil([&] { return HasLineStartingWith(w, L"places.sqlite..."); }, window.get()));
     // Enter reaches the default button, which reads "Stop".
     PostMessageW(GetDlgItem(w, IDC_LOG_LIST), WM_KEYDOWN, VK_RETURN, 0);
@@ -260,8 +273,8 @@ TEST(MainWindow, StopDuringALongVacuumEndsTheRunAndLeavesTheDatabaseWhole) {
     EXPECT_EQ(CountRows(fixture.FirefoxDefaultPlaces()), rows);
 
     // The stop signal was reset: the next run completes.
-    Click(w, IDC_OPTIMIZE);
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
+    ClickOptimize(*window);
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
     EXPECT_TRUE(StartsWith(LogLines(w).back().text, L"Completed in "));
 }
@@ -273,14 +286,15 @@ TEST(MainWindow, RefreshDuringARunRebuildsTheHiddenTreeAndTheRunKeepsItsProfiles
     const HWND w = window->GetHwnd();
     CheckOnly(w, {fixture.Profile("Firefox", "default"), fixture.Profile("Chrome", "Default")});
 
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     ASSERT_TRUE(PumpUntil([&] { return HasLineStartingWith(w, L"Optimizing 'default'"); }, window.get()));
     PostMessageW(GetDlgItem(w, IDC_LOG_LIST), WM_KEYDOWN, VK_F5, 0);
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
 
-    // The rebuilt tree shows the stored check marks (all profiles), still hidden; the run did its two profiles.
+    // The rebuilt tree shows the marks the user set, still hidden; the run did its two profiles.
     EXPECT_FALSE(IsShown(w, IDC_PROFILES_TREE));
-    EXPECT_EQ(TreeOf(w).GetCheckedProfiles().size(), 4u);
+    EXPECT_EQ(TreeOf(w).GetCheckedProfiles(), (std::vector<CBrowserProfile*>{fixture.Profile("Firefox", "default"),
+                                                                             fixture.Profile("Chrome", "Default")}));
     EXPECT_TRUE(HasLineStartingWith(w, L"Optimizing 'Default'"));
     EXPECT_FALSE(HasLineStartingWith(w, L"Optimizing 'work stuff'"));
     EXPECT_TRUE(HasLineStartingWith(w, L"Total: optimized 4 files"));
@@ -334,7 +348,7 @@ TEST(MainWindow, ADropUsesTheFirstFolderRefusesFilesAndIsIgnoredDuringARun) {
 
     // During a run: ignored.
     CheckOnly(w, {fixture.Profile("Firefox", "default")});
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     {
         DialogWatcher none(
             L"Add custom profile", [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }, 1500);
@@ -372,7 +386,7 @@ TEST(MainWindow, RunningProgramsWarningRetriesCancelsAndIgnoresOnlyWhenSure) {
             listed = text;
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-        Click(w, IDC_OPTIMIZE);
+        ClickOptimize(*window);
     }
     EXPECT_TRUE(EqualsNoCase(platform::WideToUtf8(listed), executable)) << platform::WideToUtf8(listed);
     EXPECT_FALSE(window->IsOptimizing());
@@ -394,12 +408,12 @@ TEST(MainWindow, RunningProgramsWarningRetriesCancelsAndIgnoresOnlyWhenSure) {
             DialogWatcher sure(L"Tidyquill", [](HWND box) { PostMessageW(box, WM_COMMAND, IDYES, 0); });
             PostMessageW(dialog, WM_COMMAND, IDC_IGNORE, 0);
         });
-        Click(w, IDC_OPTIMIZE);
+        ClickOptimize(*window);
     }
     EXPECT_TRUE(stayedAfterNo);
     EXPECT_TRUE(window->IsOptimizing());
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
-    Click(w, IDC_OPTIMIZE); // back to the tree
+    ClickOptimize(*window); // back to the tree
 
     // Retry after the program ended: the run starts without a second warning.
     int warnings = 0;
@@ -409,59 +423,218 @@ TEST(MainWindow, RunningProgramsWarningRetriesCancelsAndIgnoresOnlyWhenSure) {
             process.reset(); // ends the process and waits for it
             PostMessageW(dialog, WM_COMMAND, IDC_RETRY, 0);
         });
-        Click(w, IDC_OPTIMIZE);
+        ClickOptimize(*window);
     }
     EXPECT_EQ(warnings, 1);
     EXPECT_TRUE(window->IsOptimizing());
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
 }
 
-// --- Closing and quitting during a run ------------------------------------------------------------------------------
-TEST(MainWindow, CloseDuringARunStopsWaitsAndStoresTheCheckMarks) {
+// --- Every way out keeps the session's choices ---------------------------------------------------------------------
+namespace {
+
+// What the preferences hold for a profile: checked="yes" or "no", or nothing when it has no element.
+std::string StoredMark(const std::string& document, const CBrowserProfile* profile) {
+    const std::string end = "\">" + profile->GetPath() + "</Profile>";
+    const size_t at = document.find(end);
+    if (at == std::string::npos)
+        return {};
+    const size_t checked = document.rfind("checked=\"", at);
+    return document.substr(checked + 9, document.find('"', checked + 9) - checked - 9);
+}
+
+} // namespace
+
+TEST(MainWindow, EveryWayOutStopsTheRunAndStoresTheChecksAndCustomProfiles) {
+    // The close box, Alt+F4 (the system menu's close), the menu's Quit and Escape, each during a run.
+    const std::vector<std::pair<const char*, std::function<void(HWND)>>> ways = {
+        {"close box", [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }},
+        {"Alt+F4", [](HWND w) { PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Quit", [](HWND w) { PostMessageW(w, WM_COMMAND, ID_QUIT, 0); }},
+        {"Escape", [](HWND w) { PostMessageW(GetDlgItem(w, IDC_LOG_LIST), WM_KEYDOWN, VK_ESCAPE, 0); }},
+    };
+    for (const auto& [way, leave] : ways) {
+        ProfileFixture fixture(15000);
+        const int rows = CountRows(fixture.FirefoxDefaultPlaces());
+        const std::string portable = fixture.TempPath("portable");
+        WriteFile(Join({portable, "bookmarks.html"}), "x");
+        CBrowserProfile* custom =
+            fixture.GetCatalogue().AddCustomProfile(portable, fixture.GetCatalogue().FindProgramByName("Firefox"));
+        auto window = OpenWindow(fixture);
+        ASSERT_NE(window, nullptr);
+        const HWND w = window->GetHwnd();
+        CheckOnly(w, {fixture.Profile("Firefox", "default"), custom});
+
+        ClickOptimize(*window);
+        ASSERT_TRUE(PumpUntil([&] { return HasLineStartingWith(w, L"places.sqlite..."); }, window.get())) << way;
+        leave(w);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(w); }, window.get())) << way;
+
+        EXPECT_EQ(window->GetWorkerThread(), nullptr) << way;
+        EXPECT_EQ(CountRows(fixture.FirefoxDefaultPlaces()), rows) << way;
+        const std::string stored = fixture.GetPreferences().PrintDocument();
+        EXPECT_EQ(StoredMark(stored, fixture.Profile("Firefox", "default")), "yes") << way << stored;
+        EXPECT_EQ(StoredMark(stored, fixture.Profile("Firefox", "work stuff")), "no") << way << stored;
+        EXPECT_EQ(StoredMark(stored, custom), "yes") << way << stored;
+        EXPECT_NE(stored.find("custom=\"yes\""), std::string::npos) << way << stored;
+    }
+}
+
+TEST(MainWindow, TheEndOfTheSessionStopsTheRunSaysWhyAndWritesThePreferences) {
+    // Windows asks first (logoff, a restart for updates), then ends the process right after WM_ENDSESSION returns:
+    // the run is stopped at a safe point meanwhile, and the file written before that return.
     ProfileFixture fixture(15000);
     const int rows = CountRows(fixture.FirefoxDefaultPlaces());
     auto window = OpenWindow(fixture);
     ASSERT_NE(window, nullptr);
     const HWND w = window->GetHwnd();
-    CheckOnly(w, {fixture.Profile("Firefox", "default"), fixture.Profile("Chrome", "Default")});
+    CheckOnly(w, {fixture.Profile("Firefox", "default")});
+    const std::string path = fixture.GetPreferences().GetPreferencesPath();
+    ASSERT_FALSE(PathExists(path));
 
-    Click(w, IDC_OPTIMIZE);
+    // Idle, the session may end at once and nothing is held up.
+    EXPECT_EQ(SendMessageW(w, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_TRUE(window->GetShutdownBlockReason().empty());
+    SendMessageW(w, WM_ENDSESSION, FALSE, 0); // another program refused: nothing happens
+
+    ClickOptimize(*window);
     ASSERT_TRUE(PumpUntil([&] { return HasLineStartingWith(w, L"places.sqlite..."); }, window.get()));
-    PostMessageW(w, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(w); }, window.get()));
-
+    EXPECT_EQ(SendMessageW(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_FALSE(window->GetShutdownBlockReason().empty());
+    SendMessageW(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(window->IsOptimizing());
-    EXPECT_EQ(window->GetWorkerThread(), nullptr);
+    EXPECT_EQ(LogLines(w).back().text, L"Operation terminated");
+    EXPECT_TRUE(window->GetShutdownBlockReason().empty());
     EXPECT_EQ(CountRows(fixture.FirefoxDefaultPlaces()), rows);
-    const std::string stored = fixture.GetPreferences().PrintDocument();
-    EXPECT_NE(stored.find("checked=\"yes\" type=\"Firefox\">" + fixture.Profile("Firefox", "default")->GetPath() +
-                          "</Profile>"),
-              std::string::npos)
-        << stored;
-    EXPECT_NE(stored.find("checked=\"no\" type=\"Firefox\">" + fixture.Profile("Firefox", "work stuff")->GetPath() +
-                          "</Profile>"),
-              std::string::npos)
-        << stored;
+    const std::string written = ReadFile(path);
+    EXPECT_EQ(StoredMark(written, fixture.Profile("Firefox", "default")), "yes") << written;
+    EXPECT_EQ(StoredMark(written, fixture.Profile("Chrome", "Default")), "no") << written;
 }
 
-TEST(MainWindow, QuitAndEscapeDuringARunEndAfterTheWorkerWithoutStoring) {
-    for (const bool escape : {false, true}) {
-        ProfileFixture fixture(15000);
-        auto window = OpenWindow(fixture);
-        ASSERT_NE(window, nullptr);
-        const HWND w = window->GetHwnd();
-        CheckOnly(w, {fixture.Profile("Firefox", "default")});
-
-        Click(w, IDC_OPTIMIZE);
-        ASSERT_TRUE(PumpUntil([&] { return HasLineStartingWith(w, L"places.sqlite..."); }, window.get()));
-        if (escape)
-            PostMessageW(GetDlgItem(w, IDC_LOG_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
-        else
-            PostMessageW(w, WM_COMMAND, ID_QUIT, 0);
-        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(w); }, window.get())) << escape;
-        EXPECT_EQ(window->GetWorkerThread(), nullptr);
-        EXPECT_EQ(fixture.GetPreferences().PrintDocument().find("<Profile"), std::string::npos);
+// --- The user's choices: kept through every rebuild, and the run takes exactly what the guard checked -------------
+TEST(MainWindow, MarksLiveWithTheirProfilesThroughRefreshesDropsAndDeletions) {
+    ProfileFixture fixture;
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    CBrowserProfile* work = fixture.Profile("Firefox", "work stuff");
+    CBrowserProfile* chrome = fixture.Profile("Chrome", "Default");
+    ui::CBrowsersTreeCtrl& tree = TreeOf(w);
+    // Unticked by the user with the space key on the selected item.
+    for (CBrowserProfile* profile : {fixture.Profile("Firefox", "default"), fixture.Profile("Pale Moon", "default")}) {
+        tree.SelectItem(tree.FindItem(profile));
+        tree.Send(WM_KEYDOWN, VK_SPACE, 0);
     }
+    const std::vector<CBrowserProfile*> chosen = {work, chrome};
+    ASSERT_EQ(tree.GetCheckedProfiles(), chosen);
+
+    // F5, a folder dropped and added as a custom profile, and that profile deleted again: each rebuilds the tree.
+    MSG f5{GetDlgItem(w, IDC_PROFILES_TREE), WM_KEYDOWN, VK_F5, 0, 0, {}};
+    EXPECT_TRUE(window->FilterKey(f5));
+    EXPECT_EQ(tree.GetCheckedProfiles(), chosen);
+    const std::string portable = fixture.TempPath("portable");
+    WriteFile(Join({portable, "bookmarks.html"}), "x");
+    {
+        DialogWatcher add(L"Add custom profile", [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDC_ADD, 0); });
+        PostMessageW(w, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({portable})), 0);
+        ASSERT_TRUE(PumpUntil([&] { return fixture.Profile("Firefox", "portable") != nullptr; }, window.get()));
+    }
+    CBrowserProfile* added = fixture.Profile("Firefox", "portable");
+    tree.SelectItem(tree.FindItem(added));
+    tree.Send(WM_KEYDOWN, VK_SPACE, 0); // the new profile comes checked: unticked here
+    EXPECT_EQ(tree.GetCheckedProfiles(), chosen);
+    tree.SelectItem(tree.FindItem(added));
+    SendMessageW(w, WM_COMMAND, ID_DELETE_PROFILE, 0);
+    EXPECT_EQ(tree.GetCheckedProfiles(), chosen);
+
+    // The run compacts those two, and closing stores them.
+    ClickOptimize(*window);
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
+    EXPECT_TRUE(HasLineStartingWith(w, L"Optimizing 'work stuff'"));
+    EXPECT_TRUE(HasLineStartingWith(w, L"Optimizing 'Default'"));
+    EXPECT_FALSE(HasLineStartingWith(w, L"Optimizing 'default'"));
+    PostMessageW(w, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(w); }, window.get()));
+    const std::string stored = fixture.GetPreferences().PrintDocument();
+    EXPECT_EQ(StoredMark(stored, fixture.Profile("Firefox", "default")), "no");
+    EXPECT_EQ(StoredMark(stored, work), "yes");
+    EXPECT_EQ(StoredMark(stored, chrome), "yes");
+    EXPECT_EQ(stored.find("portable"), std::string::npos) << stored;
+}
+
+TEST(MainWindow, TheRunTakesExactlyTheProfilesTheGuardChecked) {
+    ProfileFixture fixture;
+    const std::string folder = fixture.TempPath("Mozilla Firefox");
+    MakeFolder(folder);
+    const std::string executable = Join({folder, "firefox.exe"});
+    std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(executable));
+    ChildProcess firefox;
+    ASSERT_TRUE(firefox.Start(executable, {"wait"}));
+
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    CBrowserProfile* work = fixture.Profile("Firefox", "work stuff");
+    CBrowserProfile* chrome = fixture.Profile("Chrome", "Default");
+    CheckOnly(w, {work});
+    const HWND tree = GetDlgItem(w, IDC_PROFILES_TREE);
+    const HTREEITEM chromeItem = TreeOf(w).FindItem(chrome);
+
+    // While the warning is open, the user's tick on Chrome's profile, a refresh and a drop arrive; then Ignore.
+    {
+        DialogWatcher warning(L"Tidyquill - Running Programs Warning", [&](HWND dialog) {
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chromeItem));
+            PostMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+            PostMessageW(w, WM_COMMAND, ID_REFRESH, 0);
+            PostMessageW(w, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({fixture.TempPath("Mozilla Firefox")})), 0);
+            Sleep(300);
+            DialogWatcher sure(L"Tidyquill", [](HWND box) { PostMessageW(box, WM_COMMAND, IDYES, 0); });
+            PostMessageW(dialog, WM_COMMAND, IDC_IGNORE, 0);
+        });
+        ClickOptimize(*window);
+    }
+    ASSERT_TRUE(window->IsOptimizing());
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
+    EXPECT_TRUE(HasLineStartingWith(w, L"Optimizing 'work stuff'"));
+    EXPECT_FALSE(HasLineStartingWith(w, L"Optimizing 'Default'"));
+    // The tick is kept for the next run; the drop during the check was ignored.
+    EXPECT_TRUE(chrome->checked);
+    EXPECT_EQ(FindDialog(L"Add custom profile"), nullptr);
+}
+
+// --- One click is one command ---------------------------------------------------------------------------------------
+TEST(MainWindow, TheSecondClickOfADoubleClickOrAHeldEnterDoesNotUndoTheFirst) {
+    ProfileFixture fixture(15000);
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    CheckOnly(w, {fixture.Profile("Firefox", "default")});
+
+    // A double-click on "Optimize!" with the mouse: the run starts and goes on; Enter held down repeats its
+    // key-down, which stops nothing either.
+    MouseDoubleClick(*window, IDC_OPTIMIZE);
+    EXPECT_TRUE(window->IsOptimizing());
+    EXPECT_FALSE(window->AcceptsOptimizeClick());
+    MSG repeated{GetDlgItem(w, IDC_LOG_LIST), WM_KEYDOWN, VK_RETURN, 1 | (1 << 30), 0, {}};
+    EXPECT_TRUE(window->FilterKey(repeated));
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
+    EXPECT_TRUE(StartsWith(LogLines(w).back().text, L"Completed in "));
+
+    // A double-click on "Optimize again" (a while after it showed): back to the tree, and no new run.
+    PumpUntil([&] { return window->AcceptsOptimizeClick(); }, window.get(), 5000);
+    MouseDoubleClick(*window, IDC_OPTIMIZE);
+    EXPECT_FALSE(window->IsOptimizing());
+    EXPECT_EQ(ItemText(w, IDC_OPTIMIZE), L"Optimize!");
+
+    // A click once the system's double-click time has passed is a command of its own: it starts a run, and the
+    // next one stops it.
+    PumpUntil([&] { return window->AcceptsOptimizeClick(); }, window.get(), 5000);
+    MouseClick(*window, IDC_OPTIMIZE);
+    ASSERT_TRUE(window->IsOptimizing());
+    PumpUntil([&] { return window->AcceptsOptimizeClick(); }, window.get(), 5000);
+    MouseClick(*window, IDC_OPTIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
+    EXPECT_EQ(LogLines(w).back().text, L"Operation terminated");
 }
 
 // --- The update notice
@@ -476,9 +649,12 @@ TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {
     EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
     SendMessageW(w, versionChecked, 0, 0);
     EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
+    // The dialog manager's own messages are no update notice (DM_SETDEFID is WM_USER + 1).
+    SendMessageW(w, DM_SETDEFID, IDC_OPTIMIZE, 0);
+    EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
 
     CheckOnly(w, {fixture.Profile("Firefox", "default")});
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
     SendMessageW(w, versionChecked, 1, 0);
     EXPECT_TRUE(IsShown(w, IDC_UPDATE_LINK));
     EXPECT_TRUE(IsShown(w, IDC_PROGRESS));
@@ -489,8 +665,8 @@ TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {
     EXPECT_TRUE(IsShown(w, IDC_UPDATE_LINK));
 
     // A new run hides it.
-    Click(w, IDC_OPTIMIZE);
-    Click(w, IDC_OPTIMIZE);
+    ClickOptimize(*window);
+    ClickOptimize(*window);
     EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
 }
@@ -556,6 +732,24 @@ TEST(MainWindow, ASecondCopyBringsTheFirstCopysWindowBackAndEnds) {
     EXPECT_EQ(secondExit, 0u);
     EXPECT_TRUE(PumpUntil([&] { return IsIconic(window) == FALSE; }, nullptr, 10000));
 
+    // With a modal dialog open (About), that dialog comes forward, not the main window disabled behind it.
+    PostMessageW(window, WM_COMMAND, ID_ABOUT, 0);
+    const std::wstring aboutCaption = L"About Tidyquill";
+    HWND about = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (about = FindProcessDialog(first.dwProcessId, &aboutCaption)) != nullptr; },
+                          nullptr, 10000));
+    const HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                       nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, nullptr, 5000));
+    PROCESS_INFORMATION third{};
+    ASSERT_TRUE(StartProgram(third));
+    EXPECT_EQ(WaitForSingleObject(third.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == about; }, nullptr, 10000));
+    DestroyWindow(other);
+    PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(about); }, nullptr, 10000));
+
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(first.hProcess, 30000), WAIT_OBJECT_0);
     DWORD firstExit = 1;
@@ -563,7 +757,7 @@ TEST(MainWindow, ASecondCopyBringsTheFirstCopysWindowBackAndEnds) {
     EXPECT_EQ(firstExit, 0u);
     if (WaitForSingleObject(first.hProcess, 0) != WAIT_OBJECT_0)
         TerminateProcess(first.hProcess, 1);
-    for (const PROCESS_INFORMATION& process : {first, second}) {
+    for (const PROCESS_INFORMATION& process : {first, second, third}) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -597,9 +791,9 @@ TEST(MainWindow, MenuAndTreeCommandsOpenAddressesAndRemoveOnlyCustomProfiles) {
         fixture.GetCatalogue().AddCustomProfile(portable, fixture.GetCatalogue().FindProgramByName("Firefox"));
     ASSERT_NE(custom, nullptr);
     std::vector<std::string> opened;
-    const platform::ShellOpenFunction previous =
-        platform::SetShellOpenFunction([&](const std::string& address, const std::string&, void*) {
-            opened.push_back(address);
+    const platform::ShellOpenFunction previous = platform::SetShellOpenFunction(
+        [&](const std::string& address, const std::string& verb, void*, const std::string& parameters) {
+            opened.push_back(address + "|" + verb + "|" + parameters);
             return true;
         });
     auto window = OpenWindow(fixture);
@@ -609,16 +803,33 @@ TEST(MainWindow, MenuAndTreeCommandsOpenAddressesAndRemoveOnlyCustomProfiles) {
 
     SendMessageW(w, WM_COMMAND, ID_HOME_PAGE, 0);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], kHomePageAddress);
+    EXPECT_EQ(opened[0], std::string(kHomePageAddress) + "|open|");
 
-    // "Browse..." opens the selected profile's folder; "Delete from the list" leaves a found profile alone.
+    // "Browse..." starts the file manager with the selected profile's folder (without its closing separator);
+    // "Delete from the list" leaves a found profile alone.
     CBrowserProfile* found = fixture.Profile("Firefox", "default");
     tree.SelectItem(tree.FindItem(found));
     SendMessageW(w, WM_COMMAND, ID_BROWSE_PROFILE, 0);
     ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[1], found->GetPath());
+    std::string folder = found->GetPath();
+    folder.pop_back();
+    EXPECT_EQ(opened[1], "explorer.exe|open|\"" + folder + "\"");
     SendMessageW(w, WM_COMMAND, ID_DELETE_PROFILE, 0);
     EXPECT_EQ(fixture.Profile("Firefox", "default"), found);
+
+    // A profile whose folder is gone is never handed to the shell: the window says so instead.
+    std::filesystem::remove_all(platform::PathFromUtf8(portable));
+    tree.SelectItem(tree.FindItem(custom));
+    std::wstring message;
+    {
+        DialogWatcher box(L"Tidyquill", [&](HWND dialog) {
+            message = StaticTexts(dialog);
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageW(w, WM_COMMAND, ID_BROWSE_PROFILE, 0);
+    }
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_NE(message.find(L"does not exist"), std::wstring::npos) << message;
 
     // A custom profile goes, from the catalogue and the tree.
     tree.SelectItem(tree.FindItem(custom));

@@ -126,8 +126,9 @@ const std::string kSame = std::to_string(kBuild);
 
 } // namespace
 
-TEST_F(UpdateCheck, MessageIsTheFirstPrivateNumber) {
-    EXPECT_EQ(ui::WM_VERSION_CHECKED, 0x401u);
+TEST_F(UpdateCheck, MessageIsRegisteredByNameAndMeetsNoDialogMessage) {
+    EXPECT_GE(ui::WM_VERSION_CHECKED, 0xC000u);
+    EXPECT_EQ(ui::WM_VERSION_CHECKED, RegisterWindowMessageW(L"Tidyquill.VersionChecked"));
 }
 
 // --- Outcomes of whole checks --------------------------------------------------------------------------------------

@@ -1,6 +1,5 @@
 // The profiles tree: three-state propagation, clicks and the space key, rebuilding from the catalogue (stored
-// check marks, missing profiles, the image list), the checked profiles asked from another thread, the context menu
-// and the empty-tree hint.
+// check marks, missing profiles, the image list), the context menu and the empty-tree hint.
 
 #include "CatalogueFixture.h"
 #include "ControlHost.h"
@@ -183,7 +182,7 @@ TEST_F(ProfilesTree, ParentRecomputationRules) {
 }
 
 // --- Rebuilding from the catalogue ---------------------------------------------------------------------------------
-TEST_F(ProfilesTree, ItemsShowTheCatalogueAndRefreshShowsTheStoredFlagsAgain) {
+TEST_F(ProfilesTree, ItemsShowTheCatalogueAndEveryRebuildShowsWhatTheUserLastSet) {
     MakeProfiles({"a", "b"});
     Fill();
     HTREEITEM firefox = Program("Firefox");
@@ -195,16 +194,32 @@ TEST_F(ProfilesTree, ItemsShowTheCatalogueAndRefreshShowsTheStoredFlagsAgain) {
     CBrowserProfile* b = ProfileOf(Child(firefox, 1));
     EXPECT_EQ(host.tree.GetItemText(Child(firefox, 1)), ui::Widen("b [" + b->GetPath() + "]"));
 
+    // The marks come from the profiles (as the preferences left them) ...
+    CBrowserProfile* a = ProfileOf(Child(firefox, 0));
     b->checked = false;
-    ClickBox(Child(firefox, 0)); // ticks in the tree are not stored in the profiles
-    host.tree.FillTree();        // what F5 does
+    host.tree.FillTree();
     firefox = Program("Firefox");
     EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1}));
-    ClickBox(Child(firefox, 1));
+    // ... and every change of a box goes back into its profile at once, so that a rebuild (F5, a custom profile
+    // added or deleted) shows what the user last set: a click, the space key, a program's box for its profiles.
+    ClickBox(Child(firefox, 0));
+    EXPECT_FALSE(a->checked);
     host.tree.FillTree();
-    EXPECT_EQ(States(Program("Firefox")), (std::vector<int>{3, 2, 1}));
-    EXPECT_EQ(host.tree.GetProfileCheckStates().size(), 3u);
-    EXPECT_FALSE(host.tree.GetProfileCheckStates()[1].checked);
+    firefox = Program("Firefox");
+    EXPECT_EQ(States(firefox), (std::vector<int>{1, 1, 1}));
+    host.tree.SelectItem(Child(firefox, 1));
+    host.tree.Send(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(b->checked);
+    host.tree.FillTree();
+    EXPECT_EQ(States(Program("Firefox")), (std::vector<int>{3, 1, 2}));
+    ClickBox(Program("Firefox")); // mixed: unchecks them all
+    EXPECT_FALSE(a->checked || b->checked);
+    ClickBox(Program("Firefox")); // unchecked: checks them all
+    EXPECT_TRUE(a->checked && b->checked);
+    host.tree.FillTree();
+    EXPECT_EQ(States(Program("Firefox")), (std::vector<int>{2, 2, 2}));
+    ASSERT_EQ(host.tree.GetProfileCheckStates().size(), 3u);
+    EXPECT_TRUE(host.tree.GetProfileCheckStates()[1].checked);
 }
 
 TEST_F(ProfilesTree, AMissingProfileStaysUncheckedWithTheMissingImageAndIsNeverReturned) {
@@ -213,7 +228,9 @@ TEST_F(ProfilesTree, AMissingProfileStaysUncheckedWithTheMissingImageAndIsNeverR
     HTREEITEM firefox = Program("Firefox");
     HTREEITEM gone = Child(firefox, 1);
     EXPECT_TRUE(ProfileOf(gone)->missing);
-    EXPECT_FALSE(ProfileOf(gone)->checked);
+    // Shown unchecked, but the mark the user gave it is kept for when the folder comes back (a disk not mounted).
+    EXPECT_TRUE(ProfileOf(gone)->checked);
+    EXPECT_TRUE(host.tree.GetProfileCheckStates().at(1).checked);
     EXPECT_EQ(States(firefox), (std::vector<int>{3, 2, 1, 2}));
     TVITEMW item{};
     item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
@@ -233,10 +250,13 @@ TEST_F(ProfilesTree, AMissingProfileStaysUncheckedWithTheMissingImageAndIsNeverR
     EXPECT_EQ(checked[1]->GetName(), "c");
     EXPECT_EQ(checked[2]->GetProgram()->GetName(), "Chrome");
 
-    // The folder coming back clears the mark at the next rebuild; the stored flag stays unticked.
-    MakeFolder(ProfileOf(gone)->GetPath());
+    // Unticked now by the user: that is the mark it keeps, and shows once its folder is back.
+    CBrowserProfile* goneProfile = ProfileOf(gone);
+    ClickBox(gone);
+    EXPECT_FALSE(goneProfile->checked);
+    MakeFolder(goneProfile->GetPath());
     host.tree.FillTree();
-    EXPECT_FALSE(ProfileOf(Child(Program("Firefox"), 1))->missing);
+    EXPECT_FALSE(goneProfile->missing);
     EXPECT_EQ(States(Program("Firefox")), (std::vector<int>{3, 2, 1, 2}));
 }
 
@@ -277,25 +297,6 @@ TEST_F(ProfilesTree, ProgramsWhosePicturesCannotBeLoadedKeepTheirImageSlots) {
     ASSERT_TRUE(TreeView_GetItem(host.tree.GetHwnd(), &item));
     EXPECT_EQ(item.iImage, 4); // the second program's profile image
     UpdateWindow(host.tree.GetHwnd());
-}
-
-// --- The worker's question -----------------------------------------------------------------------------------------
-TEST_F(ProfilesTree, AnotherThreadGetsTheCheckedProfilesAnsweredOnTheTreesThread) {
-    MakeProfiles({"a", "b", "c"});
-    Fill();
-    ClickBox(Child(Program("Firefox"), 1));
-    const std::vector<CBrowserProfile*> expected = host.tree.GetCheckedProfiles();
-    ASSERT_EQ(expected.size(), 3u);
-    std::vector<CBrowserProfile*> answer;
-    bool done = false;
-    std::thread worker([&] {
-        answer = host.tree.GetCheckedProfilesFromAnyThread();
-        done = true;
-    });
-    // The answer needs this thread to handle messages, as the main window does while a run goes on.
-    EXPECT_TRUE(PumpMessagesUntil([&] { return done; }, std::chrono::seconds(10)));
-    worker.join();
-    EXPECT_EQ(answer, expected);
 }
 
 // --- Context menu --------------------------------------------------------------------------------------------------
@@ -367,7 +368,45 @@ template <WPARAM key> void CALLBACK ChooseWithKey(HWND, UINT, UINT_PTR timer, DW
 // The first entry of the open popup menu, and the last one.
 constexpr TIMERPROC ChooseFirstEntry = ChooseWithKey<VK_DOWN>;
 constexpr TIMERPROC ChooseLastEntry = ChooseWithKey<VK_UP>;
+constexpr TIMERPROC CloseMenu = ChooseWithKey<VK_ESCAPE>;
 } // namespace
+
+TEST_F(ProfilesTree, ARightClickAnywhereOnAnItemsRowSelectsThatItem) {
+    MakeProfiles({"a"});
+    Fill();
+    // For each item, the parts of its row left of the text (indent, button, boxes, icon) as the tree tells them,
+    // and the space right of the text.
+    for (HTREEITEM item : {Program("Firefox"), Child(Program("Firefox"), 0)}) {
+        RECT text{};
+        ASSERT_TRUE(TreeView_GetItemRect(host.tree.GetHwnd(), item, &text, TRUE));
+        const int y = (text.top + text.bottom) / 2;
+        std::vector<std::pair<POINT, UINT>> points;
+        UINT seen = 0;
+        for (int x = 0; x < host.tree.GetClientRect().right; x = x < text.left ? x + 1 : x + 8) {
+            TVHITTESTINFO hit{};
+            hit.pt = POINT{x, y};
+            if (TreeView_HitTest(host.tree.GetHwnd(), &hit) == item && (hit.flags & ~seen) != 0) {
+                points.emplace_back(hit.pt, hit.flags);
+                seen |= hit.flags;
+            }
+        }
+        // A profile has its indent and a program its button left of the boxes.
+        EXPECT_NE(seen & (TVHT_ONITEMINDENT | TVHT_ONITEMBUTTON), 0u) << seen;
+        EXPECT_NE(seen & TVHT_ONITEMSTATEICON, 0u) << seen;
+        if (item == Program("Firefox")) // its short text leaves room on its right
+            EXPECT_NE(seen & TVHT_ONITEMRIGHT, 0u) << seen;
+        for (const auto& [point, flags] : points) {
+            host.tree.SelectItem(nullptr);
+            POINT screen = point;
+            ClientToScreen(host.tree.GetHwnd(), &screen);
+            SetTimer(nullptr, 0, 100, CloseMenu);
+            host.tree.ShowContextMenu(screen);
+            PumpPendingMessages();
+            EXPECT_EQ(host.tree.GetSelectedItem(), item) << "hit flags " << flags << " at x " << point.x;
+        }
+    }
+    EXPECT_TRUE(host.commands.empty());
+}
 
 TEST_F(ProfilesTree, TheContextMenuSelectsTheItemAndSendsItsCommandToTheParent) {
     MakeProfiles({"a"});

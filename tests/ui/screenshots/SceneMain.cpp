@@ -175,7 +175,8 @@ int main(int argc, char** argv) {
     // The classes the program registers, as it does at start-up.
     ui::RegisterCommonControls();
     // Nothing a scene does may open a browser or a mail program.
-    platform::SetShellOpenFunction([](const std::string&, const std::string&, void*) { return true; });
+    platform::SetShellOpenFunction(
+        [](const std::string&, const std::string&, void*, const std::string&) { return true; });
 
     int failures = 0;
     for (const auto& [name, function] : screenshots::Scenes()) {
