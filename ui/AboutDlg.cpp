@@ -15,6 +15,7 @@ void CAboutDlg::DoDataExchange() {
     Bind(IDC_WEBSITE_LINK, webSiteLink_);
     Bind(IDC_FORUM_LINK, forumLink_);
     Bind(IDC_COPYRIGHT, copyright_);
+    Bind(IDC_ABOUT_BAND, band_);
 }
 
 bool CAboutDlg::OnInitDialog() {
@@ -30,10 +31,21 @@ bool CAboutDlg::OnInitDialog() {
         Send(WM_SETICON, ICON_SMALL, SendMessageW(parent, WM_GETICON, ICON_SMALL, 0));
         Send(WM_SETICON, ICON_BIG, SendMessageW(parent, WM_GETICON, ICON_BIG, 0));
     }
-    // The header band is white; so are the controls on it.
-    for (CStaticEx* control : {&icon_, &title_, &copyright_})
-        control->SetBackgroundColor(RGB(255, 255, 255));
+    ApplyHeaderColours();
     return true;
+}
+
+void CAboutDlg::ApplyHeaderColours() {
+    for (CStaticEx* control : {&band_, &icon_, &title_, &copyright_}) {
+        control->SetBackgroundColor(GetSysColor(COLOR_WINDOW));
+        control->SetTextColor(GetSysColor(COLOR_WINDOWTEXT));
+    }
+}
+
+bool CAboutDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+    if (message == WM_SYSCOLORCHANGE)
+        ApplyHeaderColours();
+    return false;
 }
 
 } // namespace ui

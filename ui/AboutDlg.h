@@ -21,8 +21,13 @@ public:
 protected:
     void DoDataExchange() override;
     bool OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // The header band and the controls on it in the window colour and its text colour (white and black in the
+    // usual scheme).
+    void ApplyHeaderColours();
+
     std::string appTitle_;
     std::string homePage_;
     CStaticEx icon_;
@@ -30,6 +35,7 @@ private:
     CHLinkCtrl webSiteLink_;
     CHLinkCtrl forumLink_;
     CStaticEx copyright_;
+    CStaticEx band_;
     platform::UniqueIcon appIcon_;
 };
 

@@ -153,6 +153,16 @@ void CDialog::UpdateMenuCommands(HMENU menu) {
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Only top-level windows hear that the system colours changed (a high-contrast scheme switched on, say); the
+    // controls must be told, or the common controls keep painting with the colours they started with.
+    if (message == WM_SYSCOLORCHANGE)
+        EnumChildWindows(
+            GetHwnd(),
+            [](HWND child, LPARAM) -> BOOL {
+                SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+                return TRUE;
+            },
+            0);
     LRESULT result = 0;
     bool handled = OnMessage(message, wParam, lParam, result);
     if (!handled)

@@ -2,7 +2,8 @@
 // Dialogs from templates, modal or modeless. The dialog object lives in the window's DWLP_USER slot; one static
 // procedure hands every message to the virtual operations below, reflects control notifications to the control
 // objects bound to the dialog, and runs the command-update pass over popup menus. Modal dialogs run a message loop
-// of their own, so that PreTranslateMessage sees every message before the dialog manager does.
+// of their own, so that PreTranslateMessage sees every message before the dialog manager does. A change of the system
+// colours is passed on to every control.
 
 #include "ui/Control.h"
 

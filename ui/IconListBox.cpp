@@ -55,7 +55,9 @@ std::wstring CIconListBox::FitText(HDC dc, const std::wstring& text, int width, 
 void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     const RECT rect = item.rcItem;
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
-    CXTPBufferDC buffer(item.hDC, rect, selected ? GetSysColor(COLOR_HIGHLIGHT) : RGB(255, 255, 255));
+    // The row's background pairs with the text colour the shared base picks (window text, highlight text), so that
+    // every colour scheme reads, a high-contrast black one included.
+    CXTPBufferDC buffer(item.hDC, rect, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     if (item.itemID != static_cast<UINT>(-1)) {
         const int index = static_cast<int>(item.itemID);
         const int height = rect.bottom - rect.top;

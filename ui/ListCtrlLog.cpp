@@ -24,7 +24,16 @@ int ColumnCount(HWND list) {
 
 } // namespace
 
+void CListCtrlLog::ApplySystemColours() {
+    // The rows paint themselves; the list's own background (below the last row) follows the window colour too, also
+    // when the scheme changes while the list is shown.
+    ListView_SetBkColor(GetHwnd(), GetSysColor(COLOR_WINDOW));
+    ListView_SetTextBkColor(GetHwnd(), GetSysColor(COLOR_WINDOW));
+    ListView_SetTextColor(GetHwnd(), GetSysColor(COLOR_WINDOWTEXT));
+}
+
 void CListCtrlLog::PreSubclassWindow() {
+    ApplySystemColours();
     auto font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
     if (font == nullptr)
         font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -254,6 +263,10 @@ bool CListCtrlLog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
             if (columns > 0)
                 ListView_SetColumnWidth(GetHwnd(), columns - 1, LVSCW_AUTOSIZE_USEHEADER);
         }
+        return true;
+    case WM_SYSCOLORCHANGE:
+        result = DefaultProc(message, wParam, lParam);
+        ApplySystemColours();
         return true;
     case LVM_DELETEALLITEMS:
         rowFlags_.clear();

@@ -64,6 +64,7 @@ protected:
     bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    void ApplySystemColours();
     void DrawItem(const DRAWITEMSTRUCT& item) const;
     void DrawRow(HDC dc, int row, const RECT& rowRect, bool selected) const;
     void OnDragSelect(POINT point);

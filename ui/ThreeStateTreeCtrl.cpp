@@ -211,6 +211,11 @@ bool CThreeStateTreeCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, 
                 ImageList_Destroy(previous);
         }
         break;
+    case WM_SYSCOLORCHANGE:
+        // The boxes are drawn in the system's colours: drawn again in the new ones.
+        result = DefaultProc(message, wParam, lParam);
+        BuildStateImages();
+        return true;
     case WM_DESTROY:
         // The list is ours: the tree must not keep it past the object.
         TreeView_SetImageList(GetHwnd(), nullptr, TVSIL_STATE);
@@ -218,7 +223,6 @@ bool CThreeStateTreeCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, 
     default:
         break;
     }
-    (void)lParam;
     return false;
 }
 

@@ -393,8 +393,9 @@ TEST_F(ProfilesTree, ARightClickAnywhereOnAnItemsRowSelectsThatItem) {
         // A profile has its indent and a program its button left of the boxes.
         EXPECT_NE(seen & (TVHT_ONITEMINDENT | TVHT_ONITEMBUTTON), 0u) << seen;
         EXPECT_NE(seen & TVHT_ONITEMSTATEICON, 0u) << seen;
-        if (item == Program("Firefox")) // its short text leaves room on its right
+        if (item == Program("Firefox")) { // its short text leaves room on its right
             EXPECT_NE(seen & TVHT_ONITEMRIGHT, 0u) << seen;
+        }
         for (const auto& [point, flags] : points) {
             host.tree.SelectItem(nullptr);
             POINT screen = point;
