@@ -17,9 +17,7 @@ const char* const kLinkPages[CAdsStatic::kPictureCount] = {"", "command-line.htm
 
 CAdsStatic::CAdsStatic() {
     handCursor_ = LoadCursorW(nullptr, IDC_HAND);
-    for (int i = 0; i < kPictureCount; ++i)
-        pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(GetResourceModule(), MAKEINTRESOURCEW(kPictureResources[i]),
-                                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    LoadPictures(kDefaultDpi);
 }
 
 CAdsStatic::~CAdsStatic() {
@@ -57,38 +55,57 @@ void CAdsStatic::ShowPicture(int index) {
         DeleteObject(previous);
 }
 
-void CAdsStatic::ScaleToScreen() {
-    if (scaled_)
-        return; // attached once before
-    scaled_ = true;
+void CAdsStatic::LoadPictures(int dpi) {
+    if (dpi == picturesDpi_)
+        return;
+    picturesDpi_ = dpi;
+    platform::UniqueBitmap loaded[kPictureCount];
     HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    for (auto& picture : pictures_) {
+    for (int i = 0; i < kPictureCount; ++i) {
+        loaded[i].reset(static_cast<HBITMAP>(LoadImageW(GetResourceModule(), MAKEINTRESOURCEW(kPictureResources[i]),
+                                                        IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
         BITMAP shape{};
-        if (dpi <= 96 || !picture || GetObjectW(picture.get(), sizeof(shape), &shape) == 0)
+        if (dpi == kDefaultDpi || !loaded[i] || GetObjectW(loaded[i].get(), sizeof(shape), &shape) == 0)
             continue;
-        const int width = MulDiv(shape.bmWidth, dpi, 96);
-        const int height = MulDiv(shape.bmHeight, dpi, 96);
+        const int width = ScaleToDpi(shape.bmWidth, dpi);
+        const int height = ScaleToDpi(shape.bmHeight, dpi);
         platform::UniqueBitmap scaled(CreateCompatibleBitmap(screen, width, height));
         platform::UniqueMemoryDC source(CreateCompatibleDC(screen));
         platform::UniqueMemoryDC target(CreateCompatibleDC(screen));
         if (!scaled || !source || !target)
             continue;
-        HGDIOBJ oldSource = SelectObject(source.get(), picture.get());
+        HGDIOBJ oldSource = SelectObject(source.get(), loaded[i].get());
         HGDIOBJ oldTarget = SelectObject(target.get(), scaled.get());
         SetStretchBltMode(target.get(), HALFTONE);
         SetBrushOrgEx(target.get(), 0, 0, nullptr);
         StretchBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, shape.bmWidth, shape.bmHeight, SRCCOPY);
         SelectObject(source.get(), oldSource);
         SelectObject(target.get(), oldTarget);
-        picture = std::move(scaled);
+        loaded[i] = std::move(scaled);
     }
     if (screen != nullptr)
         ReleaseDC(nullptr, screen);
+    // The static still shows one of the pictures before: it takes the new one first, then the old ones go.
+    for (int i = 0; i < kPictureCount; ++i)
+        std::swap(pictures_[i], loaded[i]);
+    if (GetHwnd() == nullptr)
+        return;
+    auto previous =
+        reinterpret_cast<HBITMAP>(Send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures_[index_].get())));
+    // A bitmap that the static loaded itself from the dialog template is the caller's to delete.
+    bool ours = false;
+    for (int i = 0; i < kPictureCount; ++i)
+        ours = ours || loaded[i].get() == previous || pictures_[i].get() == previous;
+    if (previous != nullptr && !ours)
+        DeleteObject(previous);
+}
+
+void CAdsStatic::OnDpiChanged() {
+    LoadPictures(GetDpi());
 }
 
 void CAdsStatic::PreSubclassWindow() {
-    ScaleToScreen();
+    LoadPictures(GetDpi());
     ShowPicture(index_);
     SetTimer(GetHwnd(), IDT_ADS_ROTATE, kRotationPeriodMs, nullptr);
 }

@@ -32,15 +32,33 @@ HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text, int 
 
 void CBrowsersTreeCtrl::PreSubclassWindow() {
     CThreeStateTreeCtrl::PreSubclassWindow();
-    const int size = SmallImageSize();
+    const int size = SmallImageSize(GetDpi());
     images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 20));
     TreeView_SetImageList(GetHwnd(), images_.get(), TVSIL_NORMAL);
 }
 
+void CBrowsersTreeCtrl::OnDpiChanged() {
+    CThreeStateTreeCtrl::OnDpiChanged();
+    const int size = SmallImageSize(GetDpi());
+    platform::UniqueImageList images(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 0, 20));
+    if (!images)
+        return;
+    for (const int resourceId : imageResources_)
+        AddIconTo(images.get(), resourceId, size);
+    TreeView_SetImageList(GetHwnd(), images.get(), TVSIL_NORMAL);
+    images_ = std::move(images);
+}
+
 int CBrowsersTreeCtrl::AddIcon(int resourceId) {
-    const int size = SmallImageSize();
+    const int index = AddIconTo(images_.get(), resourceId, SmallImageSize(GetDpi()));
+    if (index >= 0)
+        imageResources_.push_back(resourceId);
+    return index;
+}
+
+int CBrowsersTreeCtrl::AddIconTo(HIMAGELIST images, int resourceId, int size) {
     platform::UniqueIcon icon(LoadIconResource(resourceId, size));
-    int index = icon.get() != nullptr ? ImageList_AddIcon(images_.get(), icon.get()) : -1;
+    int index = icon.get() != nullptr ? ImageList_AddIcon(images, icon.get()) : -1;
     if (index < 0) {
         // Keep one image per slot even without the picture, so that the other items keep theirs.
         BITMAPINFO info{};
@@ -59,7 +77,7 @@ int CBrowsersTreeCtrl::AddIcon(int resourceId) {
             PatBlt(dc, 0, 0, size, size, WHITENESS);
             SelectObject(dc, old);
             DeleteDC(dc);
-            index = ImageList_Add(images_.get(), blank.get(), blankMask.get());
+            index = ImageList_Add(images, blank.get(), blankMask.get());
         }
     }
     return index;
@@ -77,6 +95,7 @@ void CBrowsersTreeCtrl::FillTree() {
     // Every rebuild starts from an empty list, so refreshing does not make it grow.
     if (images_.get() != nullptr)
         ImageList_RemoveAll(images_.get());
+    imageResources_.clear();
     const int missingImage = AddIcon(IDI_MISSING_PROFILE);
     if (catalogue_ != nullptr) {
         for (const auto& program : catalogue_->Programs()) {

@@ -74,16 +74,21 @@ protected:
     bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // A profile's box changed: its mark changes with it.
     void OnCheckStateSet(HTREEITEM item, int state) override;
+    // The check boxes and the items' icons again, at the new size; the items keep their places in the list.
+    void OnDpiChanged() override;
 
 private:
     void DrawEmptyText(HDC dc) const;
     // Selects the item (none clears the selection) and shows its menu at a screen point.
     void ShowMenuFor(HTREEITEM item, POINT screenPoint);
+    // Adds the icon at the tree's size to the list (a blank image when it cannot be loaded) and answers its index.
     int AddIcon(int resourceId);
+    static int AddIconTo(HIMAGELIST images, int resourceId, int size);
 
     Catalogue* catalogue_ = nullptr;
     platform::UniqueImageList images_;
-    bool filling_ = false; // FillTree shows the marks; it does not set them
+    std::vector<int> imageResources_; // the icon of each image of the list, in its order
+    bool filling_ = false;            // FillTree shows the marks; it does not set them
 };
 
 } // namespace ui

@@ -46,6 +46,7 @@ bool CControl::SubclassWindow(HWND window) {
     if (window == nullptr || subclassed_ || FromHandle(window) != nullptr)
         return false;
     Attach(window);
+    dpi_ = GetWindowDpi(window);
     PreSubclassWindow();
     if (!SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         Detach();
@@ -65,6 +66,13 @@ void CControl::UnsubclassWindow() {
     }
     subclassed_ = false;
     Detach();
+}
+
+void CControl::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    OnDpiChanged();
 }
 
 CControl* CControl::FromHandle(HWND window) {

@@ -23,13 +23,21 @@ public:
 
     // The control object attached to a window, or none.
     static CControl* FromHandle(HWND window);
+
+    // The DPI the control sizes its pictures, image lists and rows for: its window's when it was attached, then the
+    // one its dialog passes on when the window moves to a monitor of another DPI.
+    int GetDpi() const { return dpi_; }
+    // Called by the dialog after it gave its controls the font and the place for the new DPI.
+    void SetDpi(int dpi);
     // Gives a message that the parent received for this control to the control object attached to the child
     // window it names, if any. True when the control handled it, with its result.
     static bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 protected:
-    // Called with the handle set, before the subclass is installed.
+    // Called with the handle set (and GetDpi the window's), before the subclass is installed.
     virtual void PreSubclassWindow() {}
+    // The DPI changed: pictures, image lists and rows are made anew at the new size.
+    virtual void OnDpiChanged() {}
     // The window's own messages; answer true with a result to stop the default handling.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // A notification the parent received about this control (the parent's message and parameters).
@@ -44,6 +52,7 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR data);
     bool subclassed_ = false;
+    int dpi_ = kDefaultDpi;
 };
 
 } // namespace ui

@@ -1,5 +1,8 @@
 #include "ui/Dialog.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace ui {
 
 namespace {
@@ -23,6 +26,21 @@ bool ReturnsResultDirectly(UINT message) {
     default:
         return false;
     }
+}
+
+// Windows 10 (1703 on) scales a dialog of a per-monitor aware program by itself when its DPI changes; the dialog
+// does that itself instead (ApplyDpi), on Windows as under Wine, so the system's own scaling is turned off.
+void DisableSystemDialogScaling(HWND dialog) {
+    using SetBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
+    static const auto setBehavior = [] {
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        return user32 != nullptr ? reinterpret_cast<SetBehaviorFunction>(
+                                       reinterpret_cast<void*>(GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
+                                 : nullptr;
+    }();
+    constexpr int kDisableAll = 1; // DDC_DISABLE_ALL
+    if (setBehavior != nullptr)
+        setBehavior(dialog, kDisableAll, kDisableAll);
 }
 
 } // namespace
@@ -52,13 +70,16 @@ bool CDialog::Create(HWND owner) {
 INT_PTR CDialog::DoModal(HWND owner) {
     modal_ = true;
     result_ = -1;
-    if (!Create(owner)) {
-        modal_ = false;
-        return -1;
-    }
+    // The owner takes no input from before the dialog can be seen (a template may make it visible at once).
     const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
     if (ownerWasEnabled)
         EnableWindow(owner, FALSE);
+    if (!Create(owner)) {
+        if (ownerWasEnabled)
+            EnableWindow(owner, TRUE);
+        modal_ = false;
+        return -1;
+    }
     if (!ended_)
         ShowWindow(GetHwnd(), SW_SHOW);
 
@@ -107,6 +128,8 @@ void CDialog::Bind(int id, CWindow& window) {
 }
 
 void CDialog::Bind(int id, CControl& control) {
+    if (std::find(boundControls_.begin(), boundControls_.end(), &control) == boundControls_.end())
+        boundControls_.push_back(&control);
     if (GetHwnd() != nullptr)
         control.SubclassDlgItem(GetHwnd(), id);
     else
@@ -184,6 +207,11 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!HIWORD(lParam)) // not the system menu
                 UpdateMenuCommands(reinterpret_cast<HMENU>(wParam));
             break;
+        case WM_DPICHANGED:
+            ApplyDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            result = 0;
+            handled = true;
+            break;
         default:
             break;
         }
@@ -196,6 +224,62 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
+void CDialog::ApplyDpi(int dpi, const RECT& suggested) {
+    if (dpi <= 0)
+        return;
+    const HWND window = GetHwnd();
+    if (layoutDpi_ == 0) {
+        layoutDpi_ = dpi_;
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            layout_.emplace_back(child, CWindow(child).GetRectInParent());
+        auto font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+        if (font == nullptr)
+            font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        GetObjectW(font, sizeof(layoutFont_), &layoutFont_);
+        // The family of the font the system chose for the template's name ("MS Shell Dlg" only names one, and
+        // may name another at another size), so that the larger font is the same typeface.
+        HDC dc = GetDC(window);
+        HGDIOBJ old = SelectObject(dc, font);
+        if (const UINT size = GetOutlineTextMetricsW(dc, 0, nullptr); size >= sizeof(OUTLINETEXTMETRICW)) {
+            std::vector<char> buffer(size);
+            auto* metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+            if (GetOutlineTextMetricsW(dc, size, metrics) != 0) {
+                // The name's place is given as an offset from the start of the structure.
+                const auto offset = reinterpret_cast<std::uintptr_t>(metrics->otmpFamilyName);
+                if (offset >= sizeof(OUTLINETEXTMETRICW) && offset < size)
+                    lstrcpynW(layoutFont_.lfFaceName, reinterpret_cast<const wchar_t*>(buffer.data() + offset),
+                              LF_FACESIZE);
+            }
+        }
+        SelectObject(dc, old);
+        ReleaseDC(window, dc);
+    }
+    dpi_ = dpi;
+    const auto scale = [this](LONG length) { return static_cast<int>(MulDiv(length, dpi_, layoutDpi_)); };
+
+    LOGFONTW description = layoutFont_;
+    description.lfHeight = scale(layoutFont_.lfHeight);
+    description.lfWidth = scale(layoutFont_.lfWidth);
+    platform::UniqueFont font(CreateFontIndirectW(&description));
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const auto& [child, rect] : layout_) {
+        if (!IsWindow(child))
+            continue;
+        if (font)
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        SetWindowPos(child, nullptr, scale(rect.left), scale(rect.top), scale(rect.right) - scale(rect.left),
+                     scale(rect.bottom) - scale(rect.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The controls hold the new font now; the one before may go.
+    if (font)
+        font_ = std::move(font);
+    for (CControl* control : boundControls_)
+        control->SetDpi(dpi_);
+    OnDpiChanged();
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
@@ -203,6 +287,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
             dialog = reinterpret_cast<CDialog*>(lParam);
             SetWindowLongPtrW(window, DWLP_USER, lParam);
             dialog->Attach(window);
+            dialog->dpi_ = GetWindowDpi(window);
+            DisableSystemDialogScaling(window);
             for (auto& [id, member] : dialog->windows_)
                 member->Attach(GetDlgItem(window, id));
             for (auto& [id, control] : dialog->controls_)

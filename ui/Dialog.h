@@ -4,10 +4,17 @@
 // objects bound to the dialog, and runs the command-update pass over popup menus. Modal dialogs run a message loop
 // of their own, so that PreTranslateMessage sees every message before the dialog manager does. A change of the system
 // colours is passed on to every control.
+//
+// Moved to a monitor of another DPI (WM_DPICHANGED), a dialog takes the rectangle the system suggests, gives its
+// controls the dialog font at the new size and places them in proportion, then lets its bound controls and itself
+// make their pictures anew (CControl::SetDpi, OnDpiChanged). It does this itself on every system: Windows 10's
+// dialog manager would scale a dialog too, but Wine's does not, and one way on both keeps them alike.
 
+#include "platform/Handle_win.h"
 #include "ui/Control.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -31,6 +38,8 @@ public:
     // Ends a modal dialog with the result (its loop returns it); destroys a modeless one.
     void EndDialog(INT_PTR result);
     bool IsModalLoopRunning() const { return modal_ && !ended_; }
+    // The DPI the dialog is laid out for.
+    int GetDpi() const { return dpi_; }
 
     // Binds a member to a child control: a plain window is attached, a control subclassed; at once when the window
     // exists (DoDataExchange), else when it is initialised.
@@ -57,18 +66,30 @@ protected:
     virtual std::optional<bool> IsCommandEnabled(UINT id);
     // Enables or greys each command of a popup menu by IsCommandEnabled.
     void UpdateMenuCommands(HMENU menu);
+    // After the dialog and its bound controls took a new DPI: what the dialog draws itself (icons, say).
+    virtual void OnDpiChanged() {}
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window moved to a monitor of this DPI; suggested is the window rectangle the system proposes.
+    void ApplyDpi(int dpi, const RECT& suggested);
 
     UINT templateId_ = 0;
     const DLGTEMPLATE* template_ = nullptr;
     std::vector<std::pair<int, CWindow*>> windows_;
-    std::vector<std::pair<int, CControl*>> controls_;
+    std::vector<std::pair<int, CControl*>> controls_; // bound before the window existed
+    std::vector<CControl*> boundControls_;            // every control bound, for a change of DPI
     INT_PTR result_ = -1;
     bool modal_ = false;
     bool ended_ = false;
+    int dpi_ = kDefaultDpi;
+    // The controls' places and the dialog font as they were at the first change of DPI, and that DPI: every later
+    // layout is computed from them, so that going back and forth between monitors never drifts.
+    int layoutDpi_ = 0;
+    std::vector<std::pair<HWND, RECT>> layout_;
+    LOGFONTW layoutFont_{};
+    platform::UniqueFont font_;
 };
 
 } // namespace ui

@@ -23,10 +23,13 @@ HICON CDialogWithMenuIcons::GetMenuIcon(UINT commandId) {
     return GetUnmappedMenuIcon(commandId);
 }
 
-int CDialogWithMenuIcons::GetMenuIconSize() {
-    // 16 pixels at 96 dots per inch; the small-icon size follows the screen's scaling.
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    return size > 0 ? size : kMenuIconSize;
+int CDialogWithMenuIcons::GetMenuIconSize() const {
+    const int size = GetSystemMetricForDpi(SM_CXSMICON, GetDpi());
+    return size > 0 ? size : ScaleToDpi(kMenuIconSize, GetDpi());
+}
+
+void CDialogWithMenuIcons::OnDpiChanged() {
+    icons_.clear();
 }
 
 HICON CDialogWithMenuIcons::GetUnmappedMenuIcon(UINT) {

@@ -24,8 +24,8 @@ public:
     void SetMenuItemIcon(UINT commandId, int iconResourceId);
     // The icon for a command (loaded on first use at the menu icon size), or null.
     HICON GetMenuIcon(UINT commandId);
-    // 16 pixels at 96 dots per inch, the small-icon size on denser screens.
-    static int GetMenuIconSize();
+    // The small-icon size at the dialog's DPI: 16 pixels at 96 dots per inch, 24 at 144.
+    int GetMenuIconSize() const;
 
     // Puts the icons into a popup menu and runs the command-update pass over it (what WM_INITMENUPOPUP does).
     void PrepareMenu(HMENU menu);
@@ -37,6 +37,8 @@ protected:
     // Handles WM_INITMENUPOPUP, and WM_MEASUREITEM/WM_DRAWITEM of menu items; a subclass that overrides this must
     // call it first for these messages.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The icons are loaded again at the new size when the menus next need them.
+    void OnDpiChanged() override;
 
 private:
     void DrawMenuIcon(const DRAWITEMSTRUCT& item);

@@ -4,36 +4,29 @@
 
 namespace ui {
 
-namespace {
-
-// The screen's vertical resolution in dots per inch.
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-} // namespace
-
 const ItemListMessages kComboBoxMessages = {CB_ADDSTRING, CB_RESETCONTENT, CB_GETCOUNT,    CB_GETLBTEXTLEN,
                                             CB_GETLBTEXT, CB_GETITEMDATA,  CB_SETITEMDATA, CB_ERR};
 
-CIconComboBox::CIconComboBox()
-    : CIconItemControl(kComboBoxMessages), iconSize_(GetSystemMetrics(SM_CYSMICON)), margin_(2) {
-    const int dpi = ScreenDpi();
-    if (dpi > 96) {
-        margin_ = MulDiv(margin_, dpi, 96);
-        textGap_ = MulDiv(textGap_, dpi, 96);
-    }
-}
+CIconComboBox::CIconComboBox() : CIconItemControl(kComboBoxMessages) {}
 
 CIconComboBox::~CIconComboBox() = default;
 
-void CIconComboBox::PreSubclassWindow() {
+void CIconComboBox::ApplySizes() {
+    const int dpi = GetDpi();
+    iconSize_ = GetSystemMetricForDpi(SM_CYSMICON, dpi);
+    margin_ = ScaleToDpi(2, dpi);
+    textGap_ = ScaleToDpi(5, dpi);
     Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), iconSize_);
     Send(CB_SETITEMHEIGHT, 0, GetItemHeight());
+}
+
+void CIconComboBox::PreSubclassWindow() {
+    ApplySizes();
+}
+
+void CIconComboBox::OnDpiChanged() {
+    ApplySizes();
+    Invalidate();
 }
 
 int CIconComboBox::GetCurSel() const {

@@ -23,15 +23,18 @@ public:
     int GetItemHeight() const { return iconSize_ + 2 * margin_; }
 
 protected:
-    // Sets the heights of the selection field (the icon) and of the entries.
+    // Sets the heights of the selection field (the icon) and of the entries, for the control's DPI.
     void PreSubclassWindow() override;
+    void OnDpiChanged() override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
     int MeasureItemHeight(UINT itemId) const override;
 
 private:
-    int iconSize_;
-    int margin_;
-    int textGap_ = 5; // pixels at 96 dots per inch, like the margin
+    void ApplySizes();
+
+    int iconSize_ = 16;
+    int margin_ = 2;  // pixels at 96 dots per inch
+    int textGap_ = 5; // likewise
 };
 
 } // namespace ui

@@ -6,17 +6,7 @@ namespace ui {
 
 namespace {
 
-constexpr int kIconSize = 16;
 const wchar_t kEllipsis[] = L"...";
-
-// The entry height: 16 pixels at 96 dots per inch, more on denser screens so that the text is not clipped.
-int ItemHeight() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return dpi > 96 ? MulDiv(CIconListBox::kItemHeight, dpi, 96) : CIconListBox::kItemHeight;
-}
 
 int TextWidth(HDC dc, const std::wstring& text, bool expandTabs) {
     RECT rect{0, 0, 0, 0};
@@ -33,6 +23,16 @@ const ItemListMessages kListBoxMessages = {LB_ADDSTRING, LB_RESETCONTENT, LB_GET
 CIconListBox::CIconListBox() : CIconItemControl(kListBoxMessages) {}
 
 CIconListBox::~CIconListBox() = default;
+
+// The entry height: 16 pixels at 96 dots per inch, more at higher ones so that the text is not clipped.
+int CIconListBox::ItemHeight() const {
+    return ScaleToDpi(kItemHeight, GetDpi());
+}
+
+void CIconListBox::OnDpiChanged() {
+    Send(LB_SETITEMHEIGHT, 0, ItemHeight());
+    Invalidate();
+}
 
 int CIconListBox::AddItem(const std::wstring& text, HICON icon) {
     Send(LB_SETITEMHEIGHT, 0, ItemHeight());
@@ -61,13 +61,14 @@ void CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemID != static_cast<UINT>(-1)) {
         const int index = static_cast<int>(item.itemID);
         const int height = rect.bottom - rect.top;
+        const int iconSize = ScaleToDpi(16, GetDpi());
         if (HICON icon = GetItemIcon(index); icon != nullptr)
-            DrawIconEx(buffer, rect.left + 1, rect.top + (height - kIconSize) / 2, icon, kIconSize, kIconSize, 0,
-                       nullptr, DI_NORMAL);
+            DrawIconEx(buffer, rect.left + 1, rect.top + (height - iconSize) / 2, icon, iconSize, iconSize, 0, nullptr,
+                       DI_NORMAL);
         HGDIOBJ oldFont = BeginItemText(buffer, item);
         const bool tabs = (GetWindowLongW(GetHwnd(), GWL_STYLE) & LBS_USETABSTOPS) != 0;
         RECT textRect = rect;
-        textRect.left += kTextLeft;
+        textRect.left += ScaleToDpi(kTextLeft, GetDpi());
         const std::wstring shown = FitText(buffer, GetItemText(index), textRect.right - textRect.left, tabs);
         DrawTextW(buffer, shown.c_str(), static_cast<int>(shown.size()), &textRect,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (tabs ? DT_EXPANDTABS : 0));

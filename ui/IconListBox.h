@@ -12,7 +12,7 @@ namespace ui {
 // A list box of style LBS_OWNERDRAWFIXED | LBS_HASSTRINGS. A text too wide for its entry is cut and ends in "...".
 class CIconListBox : public CIconItemControl {
 public:
-    // Entry height at 96 dots per inch (scaled on denser screens) and where the text starts.
+    // Entry height and where the text starts, at 96 dots per inch (scaled with the control's DPI).
     static constexpr int kItemHeight = 16;
     static constexpr int kTextLeft = 21;
 
@@ -29,6 +29,11 @@ public:
 protected:
     void DrawItem(const DRAWITEMSTRUCT& item) override;
     int MeasureItemHeight(UINT itemId) const override;
+    // The entries' height and icons follow the new DPI.
+    void OnDpiChanged() override;
+
+private:
+    int ItemHeight() const;
 };
 
 } // namespace ui

@@ -34,6 +34,10 @@ void CListCtrlLog::ApplySystemColours() {
 
 void CListCtrlLog::PreSubclassWindow() {
     ApplySystemColours();
+    MakeBoldFont();
+}
+
+void CListCtrlLog::MakeBoldFont() {
     auto font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
     if (font == nullptr)
         font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -44,7 +48,7 @@ void CListCtrlLog::PreSubclassWindow() {
     }
 }
 
-void CListCtrlLog::CreateColumns(int totalWidth) {
+int CListCtrlLog::TimeColumnWidth() const {
     HWND list = GetHwnd();
     HDC dc = GetDC(list);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(Send(WM_GETFONT)));
@@ -53,9 +57,14 @@ void CListCtrlLog::CreateColumns(int totalWidth) {
     // One average character of room, so that the time does not run into the message.
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    size.cx += metrics.tmAveCharWidth;
     SelectObject(dc, old);
     ReleaseDC(list, dc);
+    return size.cx + metrics.tmAveCharWidth;
+}
+
+void CListCtrlLog::CreateColumns(int totalWidth) {
+    HWND list = GetHwnd();
+    SIZE size{TimeColumnWidth(), 0};
 
     wchar_t first[] = L"Column0";
     wchar_t second[] = L"Column1";
@@ -267,6 +276,16 @@ bool CListCtrlLog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_SYSCOLORCHANGE:
         result = DefaultProc(message, wParam, lParam);
         ApplySystemColours();
+        return true;
+    case WM_SETFONT:
+        // Another font (a monitor of another DPI): the bold one and the time column follow it; the message column
+        // takes what is left.
+        result = DefaultProc(message, wParam, lParam);
+        MakeBoldFont();
+        if (ColumnCount(GetHwnd()) == 2) {
+            ListView_SetColumnWidth(GetHwnd(), 0, TimeColumnWidth());
+            ListView_SetColumnWidth(GetHwnd(), 1, LVSCW_AUTOSIZE_USEHEADER);
+        }
         return true;
     case LVM_DELETEALLITEMS:
         rowFlags_.clear();

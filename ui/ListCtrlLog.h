@@ -65,6 +65,10 @@ protected:
 
 private:
     void ApplySystemColours();
+    // The bold font from the list's font; made again whenever the list gets another font (a new DPI, say).
+    void MakeBoldFont();
+    // The width of "00:00:00" and one average character in the list's font.
+    int TimeColumnWidth() const;
     void DrawItem(const DRAWITEMSTRUCT& item) const;
     void DrawRow(HDC dc, int row, const RECT& rowRect, bool selected) const;
     void OnDragSelect(POINT point);

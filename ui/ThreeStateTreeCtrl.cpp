@@ -32,17 +32,20 @@ public:
         open_ = Lookup<OpenThemeDataFn>("OpenThemeData");
         draw_ = Lookup<DrawThemeBackgroundFn>("DrawThemeBackground");
         close_ = Lookup<CloseThemeDataFn>("CloseThemeData");
+        openForDpi_ = Lookup<OpenThemeDataForDpiFn>("OpenThemeDataForDpi");
     }
 
     template <typename Function> Function Lookup(const char* name) const {
         return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
     }
 
-    // Draws the three boxes into their cells with the "Button" theme; false when visual styles are not active.
-    bool DrawCheckBoxes(HWND window, HDC dc, int size) const {
+    // Draws the three boxes into their cells with the "Button" theme at the DPI (the theme's own parts for it where
+    // the system has OpenThemeDataForDpi); false when visual styles are not active.
+    bool DrawCheckBoxes(HWND window, HDC dc, int size, int dpi) const {
         if (isAppThemed_ == nullptr || open_ == nullptr || draw_ == nullptr || close_ == nullptr || !isAppThemed_())
             return false;
-        HTHEME theme = open_(window, L"Button");
+        HTHEME theme =
+            openForDpi_ != nullptr ? openForDpi_(window, L"Button", static_cast<UINT>(dpi)) : open_(window, L"Button");
         if (theme == nullptr)
             return false;
         const int states[] = {CBS_UNCHECKEDNORMAL, CBS_CHECKEDNORMAL, CBS_MIXEDNORMAL};
@@ -59,12 +62,14 @@ private:
     using OpenThemeDataFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
     using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
     using CloseThemeDataFn = HRESULT(WINAPI*)(HTHEME);
+    using OpenThemeDataForDpiFn = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
 
     platform::UniqueModule module_;
     IsAppThemedFn isAppThemed_ = nullptr;
     OpenThemeDataFn open_ = nullptr;
     DrawThemeBackgroundFn draw_ = nullptr;
     CloseThemeDataFn close_ = nullptr;
+    OpenThemeDataForDpiFn openForDpi_ = nullptr;
 };
 
 void DrawClassicCheckBoxes(HDC dc, int size) {
@@ -153,13 +158,17 @@ void CThreeStateTreeCtrl::PreSubclassWindow() {
     BuildStateImages();
 }
 
-int SmallImageSize() {
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    return size > 0 ? size : 16;
+int SmallImageSize(int dpi) {
+    const int size = GetSystemMetricForDpi(SM_CXSMICON, dpi);
+    return size > 0 ? size : ScaleToDpi(16, dpi);
+}
+
+void CThreeStateTreeCtrl::OnDpiChanged() {
+    BuildStateImages();
 }
 
 void CThreeStateTreeCtrl::BuildStateImages() {
-    const int size = SmallImageSize();
+    const int size = SmallImageSize(GetDpi());
     platform::UniqueImageList images(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0));
     if (images.get() == nullptr)
         return;
@@ -173,7 +182,7 @@ void CThreeStateTreeCtrl::BuildStateImages() {
     RECT all{0, 0, 4 * size, size};
     platform::UniqueBrush background(CreateSolidBrush(kMaskColour));
     FillRect(dc.get(), &all, background.get());
-    if (!ThemeFunctions().DrawCheckBoxes(GetHwnd(), dc.get(), size))
+    if (!ThemeFunctions().DrawCheckBoxes(GetHwnd(), dc.get(), size, GetDpi()))
         DrawClassicCheckBoxes(dc.get(), size);
     SelectObject(dc.get(), oldBitmap);
     if (ImageList_AddMasked(images.get(), strip.get(), kMaskColour) < 0)

@@ -17,8 +17,8 @@
 
 namespace ui {
 
-// The size of the tree's images: the system's small-icon size (16 pixels at 96 dots per inch, more on finer screens).
-int SmallImageSize();
+// The size of the tree's images at a DPI: the system's small-icon size (16 pixels at 96 dots per inch, 24 at 144).
+int SmallImageSize(int dpi);
 
 class CThreeStateTreeCtrl : public CControl {
 public:
@@ -61,6 +61,8 @@ protected:
     void PreSubclassWindow() override;
     // The space key on the selected item toggles it.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The check boxes again, at the new size.
+    void OnDpiChanged() override;
     // A click (or double click) on a check box toggles it; anywhere else the system's handling runs.
     bool OnReflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -92,10 +92,7 @@ bool CTidyquillDlg::OnInitDialog() {
     optimizeButton_.SetText(L"Optimize!");
     buttonChanged_ = false;
 
-    bigIcon_.reset(LoadIconResource(IDR_MAINFRAME, GetSystemMetrics(SM_CXICON)));
-    smallIcon_.reset(LoadIconResource(IDR_MAINFRAME, GetSystemMetrics(SM_CXSMICON)));
-    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    LoadWindowIcons();
 
     SetMenuItemIcon(ID_QUIT, IDI_QUIT);
     SetMenuItemIcon(ID_ABOUT, IDI_ABOUT);
@@ -118,6 +115,21 @@ bool CTidyquillDlg::OnInitDialog() {
     if (onCreated)
         onCreated(window);
     return true;
+}
+
+void CTidyquillDlg::LoadWindowIcons() {
+    platform::UniqueIcon big(LoadIconResource(IDR_MAINFRAME, GetSystemMetricForDpi(SM_CXICON, GetDpi())));
+    platform::UniqueIcon small(LoadIconResource(IDR_MAINFRAME, GetSystemMetricForDpi(SM_CXSMICON, GetDpi())));
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    // The window holds the new ones now; the old ones may go.
+    bigIcon_ = std::move(big);
+    smallIcon_ = std::move(small);
+}
+
+void CTidyquillDlg::OnDpiChanged() {
+    CDialogWithMenuIcons::OnDpiChanged();
+    LoadWindowIcons();
 }
 
 void CTidyquillDlg::AllowDropsFromLowerRights() {
@@ -198,9 +210,10 @@ void CTidyquillDlg::PaintMinimisedIcon() {
     SendMessageW(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client{};
     ::GetClientRect(GetHwnd(), &client);
-    const int width = GetSystemMetrics(SM_CXICON);
-    const int height = GetSystemMetrics(SM_CYICON);
-    DrawIcon(dc, (client.right - width + 1) / 2, (client.bottom - height + 1) / 2, bigIcon_.get());
+    const int width = GetSystemMetricForDpi(SM_CXICON, GetDpi());
+    const int height = GetSystemMetricForDpi(SM_CYICON, GetDpi());
+    DrawIconEx(dc, (client.right - width + 1) / 2, (client.bottom - height + 1) / 2, bigIcon_.get(), width, height, 0,
+               nullptr, DI_NORMAL);
     EndPaint(GetHwnd(), &paint);
 }
 

@@ -82,6 +82,9 @@ private:
     // The worker has ended: the finished state.
     void OnRunFinished();
     void PaintMinimisedIcon();
+    // The window's big and small icons at its DPI.
+    void LoadWindowIcons();
+    void OnDpiChanged() override;
     // Stops a running worker and waits for it while serving the messages it sends; then takes its end.
     void StopAndWaitForWorker();
     void ShowIdle();

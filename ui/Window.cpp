@@ -31,6 +31,40 @@ RECT CWindow::GetRectInParent() const {
     return rect;
 }
 
+namespace {
+
+// The system's DPI, which every window has where the system cannot tell a window's own.
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+template <typename Function> Function User32Function(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                             : nullptr;
+}
+
+} // namespace
+
+int GetWindowDpi(HWND window) {
+    using DpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow = User32Function<DpiForWindowFunction>("GetDpiForWindow");
+    const int dpi = dpiForWindow != nullptr && window != nullptr ? static_cast<int>(dpiForWindow(window)) : 0;
+    return dpi > 0 ? dpi : SystemDpi();
+}
+
+int GetSystemMetricForDpi(int index, int dpi) {
+    using MetricForDpiFunction = int(WINAPI*)(int, UINT);
+    static const auto metricForDpi = User32Function<MetricForDpiFunction>("GetSystemMetricsForDpi");
+    if (metricForDpi != nullptr)
+        return metricForDpi(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
+}
+
 HINSTANCE GetResourceModule() {
     return GetModuleHandleW(nullptr);
 }

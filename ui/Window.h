@@ -46,6 +46,20 @@ private:
     HWND window_ = nullptr;
 };
 
+// Dots per inch. Windows sizes everything for 96 at 100 % and for 144 at 150 %; a window that is aware of each
+// monitor's DPI (as this program's manifest says) sizes its pictures, fonts and rows from its own monitor's.
+inline constexpr int kDefaultDpi = 96;
+// The DPI of the monitor a window is on, as the window sees it: GetDpiForWindow, looked up at run time (Windows 10
+// from 1607 on), else the system's DPI. Wine has one DPI for every window.
+int GetWindowDpi(HWND window);
+// A system metric (SM_CXSMICON, say) at a DPI: GetSystemMetricsForDpi where the system has it, else the system's
+// metric scaled from the system's DPI.
+int GetSystemMetricForDpi(int index, int dpi);
+// A length given for 96 dots per inch, at another DPI.
+inline int ScaleToDpi(int length, int dpi) {
+    return MulDiv(length, dpi, kDefaultDpi);
+}
+
 // The application's module, whose resources every window loads.
 HINSTANCE GetResourceModule();
 // Loads an icon resource of the program at the given size; null when it does not exist.

@@ -637,6 +637,122 @@ TEST(MainWindow, TheSecondClickOfADoubleClickOrAHeldEnterDoesNotUndoTheFirst) {
     EXPECT_EQ(LogLines(w).back().text, L"Operation terminated");
 }
 
+// --- A monitor of another DPI
+// ------------------------------------------------------------------------------------------
+namespace {
+
+// What the window's sizes are at one DPI.
+struct WindowSizes {
+    RECT window{};
+    std::vector<RECT> controls;
+    int stateImage = 0;
+    int itemImage = 0;
+    LONG fontHeight = 0;
+    LONG boldHeight = 0;
+    UINT menuIcon = 0;
+    int smallIcon = 0;
+    int stripWidth = 0;
+    int logRow = 0;
+};
+
+int ImageSize(HIMAGELIST images) {
+    int width = 0;
+    int height = 0;
+    ImageList_GetIconSize(images, &width, &height);
+    return width;
+}
+
+LONG FontHeight(HFONT font) {
+    LOGFONTW description{};
+    GetObjectW(font, sizeof(description), &description);
+    return description.lfHeight < 0 ? -description.lfHeight : description.lfHeight;
+}
+
+WindowSizes Measure(HWND w) {
+    WindowSizes sizes;
+    GetWindowRect(w, &sizes.window);
+    for (HWND child = GetWindow(w, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        sizes.controls.push_back(ui::CWindow(child).GetRectInParent());
+    ui::CBrowsersTreeCtrl& tree = TreeOf(w);
+    sizes.stateImage = ImageSize(tree.GetStateImageList());
+    sizes.itemImage = ImageSize(tree.GetNormalImageList());
+    sizes.fontHeight = FontHeight(reinterpret_cast<HFONT>(SendMessageW(tree, WM_GETFONT, 0, 0)));
+    sizes.boldHeight = FontHeight(LogOf(w).GetBoldFont());
+    MEASUREITEMSTRUCT measure{};
+    measure.CtlType = ODT_MENU;
+    measure.itemID = ID_QUIT;
+    SendMessageW(w, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+    sizes.menuIcon = measure.itemWidth;
+    ICONINFO icon{};
+    if (GetIconInfo(reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_SMALL, 0)), &icon)) {
+        BITMAP shape{};
+        GetObjectW(icon.hbmColor != nullptr ? icon.hbmColor : icon.hbmMask, sizeof(shape), &shape);
+        sizes.smallIcon = shape.bmWidth;
+        DeleteObject(icon.hbmColor);
+        DeleteObject(icon.hbmMask);
+    }
+    BITMAP strip{};
+    GetObjectW(reinterpret_cast<HBITMAP>(SendDlgItemMessageW(w, IDC_ADS_STRIP, STM_GETIMAGE, IMAGE_BITMAP, 0)),
+               sizeof(strip), &strip);
+    sizes.stripWidth = strip.bmWidth;
+    RECT row{};
+    ListView_GetItemRect(GetDlgItem(w, IDC_LOG_LIST), 0, &row, LVIR_BOUNDS);
+    sizes.logRow = row.bottom - row.top;
+    return sizes;
+}
+
+bool Near(int actual, int expected) {
+    return actual >= expected - 1 && actual <= expected + 1;
+}
+
+} // namespace
+
+TEST(MainWindow, OnAMonitorOfAnotherDpiEverythingTakesItsSizeAndComesBackWhole) {
+    // Wine has one DPI: the message a per-monitor aware window gets when it moves to another monitor is sent here.
+    ProfileFixture fixture;
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    LogOf(w).AddLine(L"Starting optimization", true);
+    const int dpi = window->GetDpi();
+    const WindowSizes before = Measure(w);
+    const int larger = dpi * 3 / 2;
+    const auto scaled = [&](int length) { return MulDiv(length, larger, dpi); };
+    RECT suggested = before.window;
+    suggested.right = suggested.left + scaled(before.window.right - before.window.left);
+    suggested.bottom = suggested.top + scaled(before.window.bottom - before.window.top);
+
+    SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(larger, larger), reinterpret_cast<LPARAM>(&suggested));
+    const WindowSizes after = Measure(w);
+    EXPECT_EQ(window->GetDpi(), larger);
+    EXPECT_TRUE(EqualRect(&after.window, &suggested));
+    ASSERT_EQ(after.controls.size(), before.controls.size());
+    for (size_t i = 0; i < before.controls.size(); ++i) {
+        EXPECT_TRUE(Near(after.controls[i].left, scaled(before.controls[i].left))) << i;
+        EXPECT_TRUE(Near(after.controls[i].bottom, scaled(before.controls[i].bottom))) << i;
+    }
+    const int smallIcon = ui::GetSystemMetricForDpi(SM_CXSMICON, larger);
+    EXPECT_EQ(after.stateImage, smallIcon);
+    EXPECT_EQ(after.itemImage, smallIcon);
+    EXPECT_EQ(after.menuIcon, static_cast<UINT>(smallIcon));
+    EXPECT_EQ(after.smallIcon, smallIcon);
+    EXPECT_TRUE(Near(after.fontHeight, scaled(before.fontHeight))) << after.fontHeight;
+    EXPECT_EQ(after.boldHeight, after.fontHeight);
+    EXPECT_TRUE(Near(after.stripWidth, scaled(before.stripWidth))) << after.stripWidth;
+    EXPECT_GT(after.logRow, before.logRow);
+
+    // Back on the first monitor, every control is where it was, whatever the rounding on the way.
+    SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before.window));
+    const WindowSizes back = Measure(w);
+    for (size_t i = 0; i < before.controls.size(); ++i)
+        EXPECT_TRUE(EqualRect(&back.controls[i], &before.controls[i])) << i;
+    EXPECT_EQ(back.stateImage, before.stateImage);
+    EXPECT_EQ(back.itemImage, before.itemImage);
+    EXPECT_EQ(back.fontHeight, before.fontHeight);
+    EXPECT_EQ(back.stripWidth, before.stripWidth);
+    EXPECT_EQ(back.smallIcon, before.smallIcon);
+}
+
 // --- The update notice
 // ------------------------------------------------------------------------------------------------
 TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {

@@ -107,6 +107,23 @@ TIDYQUILL_SCENE("main-finished") {
     return RunToTheEnd(scene, fixture).GetHwnd();
 }
 
+// The idle window moved to a monitor of another DPI: at 96 dots per inch to one of 150 %, at 144 to one of 100 %.
+// Windows scales the frame and the caption too, and suggests a window rectangle for both; Wine keeps its frame, so
+// the rectangle here keeps it and scales the client area.
+TIDYQUILL_SCENE("main-idle-other-monitor") {
+    const HWND window = MakeIdle(scene);
+    const int dpi = ui::GetWindowDpi(window);
+    const int other = dpi > ui::kDefaultDpi ? ui::kDefaultDpi : dpi * 3 / 2;
+    RECT rect{};
+    RECT client{};
+    GetWindowRect(window, &rect);
+    GetClientRect(window, &client);
+    rect.right += MulDiv(client.right, other, dpi) - client.right;
+    rect.bottom += MulDiv(client.bottom, other, dpi) - client.bottom;
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&rect));
+    return window;
+}
+
 TIDYQUILL_SCENE("main-update-link") {
     const HWND window = MakeIdle(scene);
     SendMessageW(window, ui::WM_VERSION_CHECKED, 1, 0);
