@@ -2,13 +2,13 @@
 // can name profile folders that exist. Each input goes through what a session does with the file: load it, apply
 // it to a fresh catalogue, store the tree back, save; then the saved file is loaded into another fresh catalogue.
 // Checked on every input:
-// - applying never marks an existing folder missing, and a missing profile is never checked;
+// - applying never marks an existing folder missing;
 // - the saved file is the printed document, and it loads again as a document, without falling back to a new one;
 // - a file that could not be parsed, or holds no element, is kept whole as preferences.xml.bak before it is
 //   replaced; a file that could be parsed, or an empty one, leaves no .bak;
 // - the profiles of the second catalogue have the states of the first (program, path, name, custom, checked,
 //   missing, in order), except that a profile whose folder is gone is now missing whether or not the first file
-//   named it;
+//   named it (it keeps its mark, which the user gave it);
 // - printing the reloaded document gives the saved file again (an empty Profile element may lose its end tag).
 
 #include "../FakeProgram.h"
@@ -66,14 +66,12 @@ std::vector<State> StatesOf(const Catalogue& catalogue) {
 }
 
 // What a save and a load make of the states: every profile is named in the file now, so each one whose folder is
-// gone comes back missing and unchecked, whether or not the first file named it.
+// gone comes back missing, with its mark, whether or not the first file named it.
 std::vector<State> AfterReload(std::vector<State> states) {
     for (State& state : states) {
         auto& [program, path, name, custom, checked, missing] = state;
-        if (path.empty() || !fuzz::Exists(path)) {
-            checked = false;
+        if (path.empty() || !fuzz::Exists(path))
             missing = true;
-        }
     }
     return states;
 }
@@ -119,12 +117,13 @@ std::string WithoutEmptyTexts(const std::string& printed) {
     return result;
 }
 
-// The tree as the main window hands it over: every profile in tree order, a missing one shown unchecked.
+// The tree as the main window hands it over: every profile in tree order with its mark (a missing one's too, which
+// the tree only shows unchecked).
 std::vector<ProfileCheckState> TreeOf(const Catalogue& catalogue) {
     std::vector<ProfileCheckState> tree;
     for (const auto& program : catalogue.Programs())
         for (const auto& profile : program->GetProfiles())
-            tree.push_back({profile.get(), profile->checked && !profile->missing});
+            tree.push_back({profile.get(), profile->checked});
     return tree;
 }
 
@@ -149,7 +148,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<State> states = StatesOf(first);
     for (const State& state : states) {
         const auto& [program, path, name, custom, checked, missing] = state;
-        Check(!(missing && checked), "a missing profile is checked: " + path);
         if (missing)
             Check(path.empty() || !fuzz::Exists(path), "an existing folder was marked missing: " + path);
     }
