@@ -32,12 +32,7 @@ bool ReturnsResultDirectly(UINT message) {
 // does that itself instead (ApplyDpi), on Windows as under Wine, so the system's own scaling is turned off.
 void DisableSystemDialogScaling(HWND dialog) {
     using SetBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
-    static const auto setBehavior = [] {
-        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-        return user32 != nullptr ? reinterpret_cast<SetBehaviorFunction>(
-                                       reinterpret_cast<void*>(GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
-                                 : nullptr;
-    }();
+    static const auto setBehavior = FindUser32Function<SetBehaviorFunction>("SetDialogDpiChangeBehavior");
     constexpr int kDisableAll = 1; // DDC_DISABLE_ALL
     if (setBehavior != nullptr)
         setBehavior(dialog, kDisableAll, kDisableAll);

@@ -134,10 +134,7 @@ void CTidyquillDlg::OnDpiChanged() {
 
 void CTidyquillDlg::AllowDropsFromLowerRights() {
     using FilterFunction = BOOL(WINAPI*)(UINT, DWORD);
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    const auto allow = user32 != nullptr ? reinterpret_cast<FilterFunction>(reinterpret_cast<void*>(
-                                               GetProcAddress(user32, "ChangeWindowMessageFilter")))
-                                         : nullptr;
+    const auto allow = FindUser32Function<FilterFunction>("ChangeWindowMessageFilter");
     if (allow == nullptr)
         return;
     constexpr DWORD kAdd = 1; // MSGFLT_ADD
@@ -496,15 +493,12 @@ void CTidyquillDlg::SetShutdownBlockReason(const std::wstring& reason) {
     // Looked up at run time: the calls exist from Windows Vista on. Wine has them as stubs.
     using CreateFunction = BOOL(WINAPI*)(HWND, LPCWSTR);
     using DestroyFunction = BOOL(WINAPI*)(HWND);
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr || reason == shutdownReason_)
+    if (reason == shutdownReason_)
         return;
     if (!reason.empty()) {
-        if (const auto create = reinterpret_cast<CreateFunction>(
-                reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonCreate"))))
+        if (const auto create = FindUser32Function<CreateFunction>("ShutdownBlockReasonCreate"))
             create(GetHwnd(), reason.c_str());
-    } else if (const auto destroy = reinterpret_cast<DestroyFunction>(
-                   reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))) {
+    } else if (const auto destroy = FindUser32Function<DestroyFunction>("ShutdownBlockReasonDestroy")) {
         destroy(GetHwnd());
     }
     shutdownReason_ = reason;

@@ -42,24 +42,18 @@ int SystemDpi() {
     return dpi > 0 ? dpi : kDefaultDpi;
 }
 
-template <typename Function> Function User32Function(const char* name) {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                             : nullptr;
-}
-
 } // namespace
 
 int GetWindowDpi(HWND window) {
     using DpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto dpiForWindow = User32Function<DpiForWindowFunction>("GetDpiForWindow");
+    static const auto dpiForWindow = FindUser32Function<DpiForWindowFunction>("GetDpiForWindow");
     const int dpi = dpiForWindow != nullptr && window != nullptr ? static_cast<int>(dpiForWindow(window)) : 0;
     return dpi > 0 ? dpi : SystemDpi();
 }
 
 int GetSystemMetricForDpi(int index, int dpi) {
     using MetricForDpiFunction = int(WINAPI*)(int, UINT);
-    static const auto metricForDpi = User32Function<MetricForDpiFunction>("GetSystemMetricsForDpi");
+    static const auto metricForDpi = FindUser32Function<MetricForDpiFunction>("GetSystemMetricsForDpi");
     if (metricForDpi != nullptr)
         return metricForDpi(index, static_cast<UINT>(dpi));
     return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());

@@ -60,6 +60,14 @@ inline int ScaleToDpi(int length, int dpi) {
     return MulDiv(length, dpi, kDefaultDpi);
 }
 
+// A function of user32.dll looked up by name, for calls that newer systems have and older ones (or Wine) may lack;
+// null when there is none.
+template <typename Function> Function FindUser32Function(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                             : nullptr;
+}
+
 // The application's module, whose resources every window loads.
 HINSTANCE GetResourceModule();
 // Loads an icon resource of the program at the given size; null when it does not exist.
