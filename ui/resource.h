@@ -9,7 +9,7 @@
 #endif
 
 // --- Icons ---------------------------------------------------------------------------------------------------------
-// The program and profile icons of the sixteen programs come from catalogue/IconNumbers.h.
+// The program and profile icons of the supported programs come from catalogue/IconNumbers.h.
 #define IDR_MAINFRAME 128
 #define IDI_ABOUT 139
 #define IDI_QUIT 140

@@ -78,7 +78,19 @@ TEST(Artwork, EveryIconNumberHasItsIcon) {
                            IDI_SLIMJET_PROFILE,
                            IDI_VIVALDI,
                            IDI_VIVALDI_PROFILE,
-                           IDI_BRAVE};
+                           IDI_BRAVE,
+                           IDI_EDGE,
+                           IDI_EDGE_PROFILE,
+                           IDI_OPERAGX,
+                           IDI_OPERAGX_PROFILE,
+                           IDI_WATERFOX,
+                           IDI_WATERFOX_PROFILE,
+                           IDI_LIBREWOLF,
+                           IDI_LIBREWOLF_PROFILE,
+                           IDI_FLOORP,
+                           IDI_FLOORP_PROFILE,
+                           IDI_ZEN,
+                           IDI_ZEN_PROFILE};
     for (int number : numbers) {
         // 16 pixels for the tree and menus at 96 dpi, 24 at 144.
         EXPECT_TRUE(GroupSizes(number).count(16)) << number;
