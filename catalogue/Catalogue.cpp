@@ -76,6 +76,13 @@ Catalogue BuildCatalogue(const platform::KnownFolders& folders) {
     programs.push_back(std::make_unique<CBrowserViber>(folders));
     programs.push_back(std::make_unique<CBrowserSlimjet>(folders));
     programs.push_back(std::make_unique<CBrowserBrave>(folders));
+    // Programs that keep their family's rules entirely: objects of the family's class, told apart by their row.
+    programs.push_back(std::make_unique<CBrowserChrome>(folders, ProgramId::Edge));
+    programs.push_back(std::make_unique<CBrowserOpera>(folders, ProgramId::OperaGX));
+    programs.push_back(std::make_unique<CBrowserFirefox>(folders, ProgramId::Waterfox));
+    programs.push_back(std::make_unique<CBrowserFirefox>(folders, ProgramId::LibreWolf));
+    programs.push_back(std::make_unique<CBrowserFirefox>(folders, ProgramId::Floorp));
+    programs.push_back(std::make_unique<CBrowserFirefox>(folders, ProgramId::Zen));
     for (const auto& program : programs)
         program->FindProfiles();
     return Catalogue(std::move(programs));

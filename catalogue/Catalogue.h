@@ -38,6 +38,6 @@ private:
     std::vector<std::unique_ptr<CBrowser>> programs_;
 };
 
-// Creates the sixteen supported programs in catalogue order, with their data locations resolved against the given
+// Creates the supported programs in catalogue order, with their data locations resolved against the given
 // known folders, and lets each find its profiles.
 Catalogue BuildCatalogue(const platform::KnownFolders& folders);

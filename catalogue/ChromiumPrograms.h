@@ -1,8 +1,9 @@
 #pragma once
-// The Chromium-family programs: Chrome, Chromium/Iron, Vivaldi, Epic, SlimJet, Yandex Browser, Opera and Brave.
-// None keeps a list of profiles that we read: each contributes at most one profile, named "Default". The first six
-// keep it in a "User Data" folder (the profile's path) whose "Default" sub-folder holds the databases; Opera and
-// Brave keep one profile folder. Databases have no common extension, so files are chosen by the SQLite header.
+// The Chromium-family programs: Chrome, Chromium/Iron, Vivaldi, Epic, SlimJet, Yandex Browser, Edge, Opera,
+// Opera GX and Brave. None keeps a list of profiles that we read (the "Local State" file is not looked at): each
+// contributes at most one profile per place, named "Default". Most keep it in a "User Data" folder (the profile's
+// path) whose "Default" sub-folder holds the databases; Opera, Opera GX and Brave keep one profile folder. Databases
+// have no common extension, so files are chosen by the SQLite header.
 
 #include "catalogue/Browser.h"
 #include "catalogue/DataLocation.h"
@@ -17,6 +18,7 @@ void FindProfileFolder(CBrowser& program, const platform::KnownFolders& folders,
 // The SQLite files directly in the "Default" sub-folder of a "User Data" folder.
 std::vector<std::string> DefaultSubfolderDatabases(const std::string& userDataFolder);
 
+// Chrome, and Edge with Chrome's rules in places of its own.
 class CBrowserChrome : public CBrowser {
 public:
     explicit CBrowserChrome(const platform::KnownFolders& folders, ProgramId id = ProgramId::Chrome)
@@ -71,9 +73,11 @@ public:
     std::vector<std::string> GetDatabaseFiles(const std::string& profilePath) const override;
 };
 
+// Opera, and Opera GX with Opera's rules in a place of its own.
 class CBrowserOpera : public CBrowser {
 public:
-    explicit CBrowserOpera(const platform::KnownFolders& folders) : CBrowser(ProgramId::Opera, folders) {}
+    explicit CBrowserOpera(const platform::KnownFolders& folders, ProgramId id = ProgramId::Opera)
+        : CBrowser(id, folders) {}
     void FindProfiles() override;
     // The folder itself holds two of History, Cookies and Web Data.
     bool IsProfileFolder(const std::string& folder) const override;

@@ -1,7 +1,7 @@
 #pragma once
-// The Mozilla-family programs: Firefox, SeaMonkey, Cyberfox, Pale Moon, Thunderbird and FossaMail. All list their
-// profiles in a profiles.ini and keep their databases as *.sqlite files directly in the profile folder. Their
-// profile paths always end with a separator.
+// The Mozilla-family programs: Firefox, SeaMonkey, Cyberfox, Pale Moon, Thunderbird, FossaMail, Waterfox,
+// LibreWolf, Floorp and Zen. All list their profiles in a profiles.ini and keep their databases as *.sqlite files
+// directly in the profile folder. Their profile paths always end with a separator.
 
 #include "catalogue/Browser.h"
 #include "catalogue/DataLocation.h"
@@ -13,6 +13,8 @@ void ReadProfilesIni(CBrowser& program, const std::string& iniPath, const std::s
 // True when the folder holds urlclassifierkey3.txt, bookmarks.html or bookmarkbackups (any letter case).
 bool HasFirefoxMarkers(const std::string& folder);
 
+// Firefox, and the programs that keep Firefox's rules in places of their own (SeaMonkey and Cyberfox as classes
+// of their own; Waterfox, LibreWolf, Floorp and Zen as Firefox objects with their own row).
 class CBrowserFirefox : public CBrowser {
 public:
     explicit CBrowserFirefox(const platform::KnownFolders& folders, ProgramId id = ProgramId::Firefox)

@@ -10,10 +10,10 @@ namespace {
 using K = KnownFolderId;
 using Names = std::vector<std::string>;
 
-// Both systems' values. Where a program keeps a profiles.ini, a place is the folder holding it (ending with a
-// separator); for the Chromium family a "User Data" folder or (Opera, Brave) the profile folder itself; for the
-// messengers the data folder. Linux builds run under several executable names (the distribution's, the Snap's,
-// a launcher's), each checked against the real packages.
+// Both systems' values, in catalogue order. Where a program keeps a profiles.ini, a place is the folder holding it
+// (ending with a separator); for the Chromium family a "User Data" folder or (Opera, Opera GX, Brave) the profile
+// folder itself; for the messengers the data folder. Linux builds run under several executable names (the
+// distribution's, the Snap's, a launcher's), each checked against the real packages.
 struct Row {
     ProgramId id;
     const char* name;
@@ -170,10 +170,76 @@ std::vector<Row> Rows() {
          {{K::RoamingAppData, "brave"}},
          {{K::Config, "BraveSoftware/Brave-Browser/Default"},
           {K::Home, "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default"}}},
+        // The stable channel's "User Data" folder, then Beta's, Dev's and Canary's; Linux has no Canary, and the
+        // Flatpak runs the Beta channel's build.
+        {ProgramId::Edge,
+         "Edge",
+         IDI_EDGE,
+         IDI_EDGE_PROFILE,
+         {"msedge.exe"},
+         {"msedge"},
+         {{K::LocalAppData, "Microsoft\\Edge\\User Data"},
+          {K::LocalAppData, "Microsoft\\Edge Beta\\User Data"},
+          {K::LocalAppData, "Microsoft\\Edge Dev\\User Data"},
+          {K::LocalAppData, "Microsoft\\Edge SxS\\User Data"}},
+         {{K::Config, "microsoft-edge"},
+          {K::Config, "microsoft-edge-beta"},
+          {K::Config, "microsoft-edge-dev"},
+          {K::Home, ".var/app/com.microsoft.Edge/config/microsoft-edge-beta"}}},
+        // Its executable is Opera's. No Linux release exists.
+        {ProgramId::OperaGX,
+         "Opera GX",
+         IDI_OPERAGX,
+         IDI_OPERAGX_PROFILE,
+         {"opera.exe"},
+         {"opera"},
+         {{K::RoamingAppData, "Opera Software\\Opera GX Stable"}},
+         {}},
+        // Linux: the tarball's folder (also the Flatpak's inside its sandbox); no configuration-folder place yet.
+        {ProgramId::Waterfox,
+         "Waterfox",
+         IDI_WATERFOX,
+         IDI_WATERFOX_PROFILE,
+         {"waterfox.exe"},
+         {"waterfox", "waterfox-bin"},
+         {{K::RoamingAppData, "Waterfox\\"}},
+         {{K::Home, ".waterfox/"}, {K::Home, ".var/app/net.waterfox.waterfox/.waterfox/"}}},
+        // Linux, as for Firefox: the folder in the home folder while it exists, the configuration folder of newer
+        // releases, and the Flatpak's two.
+        {ProgramId::LibreWolf,
+         "LibreWolf",
+         IDI_LIBREWOLF,
+         IDI_LIBREWOLF_PROFILE,
+         {"librewolf.exe"},
+         {"librewolf", "librewolf-bin"},
+         {{K::RoamingAppData, "librewolf\\"}},
+         {{K::Home, ".librewolf/"},
+          {K::Config, "librewolf/librewolf/"},
+          {K::Home, ".var/app/io.gitlab.librewolf-community/.librewolf/"},
+          {K::Home, ".var/app/io.gitlab.librewolf-community/config/librewolf/librewolf/"}}},
+        {ProgramId::Floorp,
+         "Floorp",
+         IDI_FLOORP,
+         IDI_FLOORP_PROFILE,
+         {"floorp.exe"},
+         {"floorp", "floorp-bin"},
+         {{K::RoamingAppData, "Floorp\\"}},
+         {{K::Home, ".floorp/"}, {K::Config, "floorp/"}, {K::Home, ".var/app/one.ablaze.floorp/.floorp/"}}},
+        {ProgramId::Zen,
+         "Zen",
+         IDI_ZEN,
+         IDI_ZEN_PROFILE,
+         {"zen.exe"},
+         {"zen", "zen-bin"},
+         {{K::RoamingAppData, "zen\\"}},
+         {{K::Home, ".zen/"},
+          {K::Config, "zen/"},
+          {K::Home, ".var/app/app.zen_browser.zen/.zen/"},
+          {K::Home, ".var/app/app.zen_browser.zen/config/zen/"}}},
     };
 }
 
-constexpr std::size_t kProgramCount = 16;
+constexpr std::size_t kProgramCount = static_cast<std::size_t>(ProgramId::Zen) + 1;
 
 } // namespace
 

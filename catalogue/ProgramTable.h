@@ -1,7 +1,8 @@
 #pragma once
-// What the sixteen programs differ in only by value: display name, icons, executable names and the places of their
-// data, one row each, for both systems. The program classes keep only their own rules (how profiles are found,
-// which folder is a profile, which files are its databases).
+// What the supported programs differ in only by value: display name, icons, executable names and the places of
+// their data, one row each, for both systems. The program classes keep only their own rules (how profiles are found,
+// which folder is a profile, which files are its databases); a program that follows its family's rules entirely is
+// an object of the family's class with a row of its own.
 
 #include "catalogue/DataLocation.h"
 
@@ -25,6 +26,12 @@ enum class ProgramId {
     Viber,
     Slimjet,
     Brave,
+    Edge,
+    OperaGX,
+    Waterfox,
+    LibreWolf,
+    Floorp,
+    Zen,
 };
 
 struct ProgramFacts {

@@ -33,6 +33,13 @@ const std::map<std::string, std::pair<Place, Place>>& Places() {
         {"Brave Browser", {{'R', "brave"}, {'C', "BraveSoftware/Brave-Browser/Default"}}},
         {"Skype", {{'R', "Skype"}, {'H', ".Skype"}}},
         {"Viber", {{'R', "ViberPC"}, {'H', ".ViberPC"}}},
+        {"Edge", {{'L', "Microsoft\\Edge\\User Data"}, {'C', "microsoft-edge"}}},
+        {"Edge SxS", {{'L', "Microsoft\\Edge SxS\\User Data"}, {'C', "microsoft-edge-dev"}}},
+        {"Opera GX", {{'R', "Opera Software\\Opera GX Stable"}, {'-', ""}}},
+        {"Waterfox", {{'R', "Waterfox"}, {'H', ".waterfox"}}},
+        {"LibreWolf", {{'R', "librewolf"}, {'H', ".librewolf"}}},
+        {"Floorp", {{'R', "Floorp"}, {'H', ".floorp"}}},
+        {"Zen", {{'R', "zen"}, {'H', ".zen"}}},
     };
     return places;
 }

@@ -22,7 +22,8 @@ public:
 
     // The folder in which the named program keeps its data on this system (its profiles.ini folder, its "User
     // Data" folder, its profile folder or its messenger data folder), without a trailing separator. Empty for a
-    // program that has no such folder here. "Chrome SxS" names Chrome's second candidate.
+    // program that has no such folder here. "Chrome SxS" and "Edge SxS" name a later candidate of Chrome's and Edge's
+    // (Windows: the Canary's).
     std::string ProgramFolder(const std::string& program) const;
 
     // A file starting with the SQLite header, so the header test accepts it.

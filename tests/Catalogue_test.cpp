@@ -54,20 +54,38 @@ std::vector<Listed> ListCatalogue(const Catalogue& catalogue) {
 
 // --- The catalogue's programs --------------------------------------------------------------------------------------
 
-TEST(Catalogue, SixteenProgramsInTheirFixedOrderWithTheirIcons) {
+TEST(Catalogue, ProgramsInTheirFixedOrderWithTheirIcons) {
     const Catalogue catalogue = BuildCatalogue(platform::KnownFolders{});
     struct Row {
         const char* name;
         int icon, profileIcon;
     };
-    const Row rows[] = {{"Firefox", 143, 144},      {"Pale Moon", 160, 161},      {"Epic", 162, 163},
-                        {"Chrome", 155, 156},       {"Vivaldi", 178, 179},        {"Opera", 164, 165},
-                        {"Skype", 157, 158},        {"Chromium/Iron", 159, 156},  {"Thunderbird", 145, 146},
-                        {"SeaMonkey", 167, 166},    {"Yandex Browser", 169, 170}, {"Cyberfox", 172, 171},
-                        {"FossaMail", 173, 146},    {"Viber", 174, 175},          {"SlimJet Browser", 176, 177},
-                        {"Brave Browser", 180, 180}};
-    ASSERT_EQ(catalogue.Programs().size(), 16u);
-    for (size_t i = 0; i < 16; ++i) {
+    // The sixteen first, then the programs added after them, with icon numbers after theirs.
+    const Row rows[] = {{"Firefox", 143, 144},
+                        {"Pale Moon", 160, 161},
+                        {"Epic", 162, 163},
+                        {"Chrome", 155, 156},
+                        {"Vivaldi", 178, 179},
+                        {"Opera", 164, 165},
+                        {"Skype", 157, 158},
+                        {"Chromium/Iron", 159, 156},
+                        {"Thunderbird", 145, 146},
+                        {"SeaMonkey", 167, 166},
+                        {"Yandex Browser", 169, 170},
+                        {"Cyberfox", 172, 171},
+                        {"FossaMail", 173, 146},
+                        {"Viber", 174, 175},
+                        {"SlimJet Browser", 176, 177},
+                        {"Brave Browser", 180, 180},
+                        {"Edge", 181, 182},
+                        {"Opera GX", 183, 184},
+                        {"Waterfox", 185, 186},
+                        {"LibreWolf", 187, 188},
+                        {"Floorp", 189, 190},
+                        {"Zen", 191, 192}};
+    const size_t count = sizeof(rows) / sizeof(rows[0]);
+    ASSERT_EQ(catalogue.Programs().size(), count);
+    for (size_t i = 0; i < count; ++i) {
         const CBrowser& program = *catalogue.Programs()[i];
         EXPECT_EQ(program.GetName(), rows[i].name);
         EXPECT_EQ(program.GetIconId(), rows[i].icon) << rows[i].name;
@@ -86,13 +104,16 @@ TEST(Catalogue, SixteenProgramsInTheirFixedOrderWithTheirIcons) {
 TEST(Catalogue, AFixtureUserWithEveryProgramListsExactlyItsProfiles) {
     FakeUser user;
     const std::string ini = "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/p0\n";
-    for (const char* program : {"Firefox", "Pale Moon", "SeaMonkey", "Cyberfox", "Thunderbird", "FossaMail"})
+    for (const char* program : {"Firefox", "Pale Moon", "SeaMonkey", "Cyberfox", "Thunderbird", "FossaMail", "Waterfox",
+                                "LibreWolf", "Floorp", "Zen"})
         WriteFile(Join({user.ProgramFolder(program), "profiles.ini"}), ini);
-    for (const char* program : {"Chrome", "Chromium/Iron", "Vivaldi", "Epic", "SlimJet Browser", "Yandex Browser"})
+    for (const char* program :
+         {"Chrome", "Chromium/Iron", "Vivaldi", "Epic", "SlimJet Browser", "Yandex Browser", "Edge"})
         if (!user.ProgramFolder(program).empty())
             MakeFolder(Join({user.ProgramFolder(program), "Default"}));
-    MakeFolder(user.ProgramFolder("Opera"));
-    MakeFolder(user.ProgramFolder("Brave Browser"));
+    for (const char* program : {"Opera", "Brave Browser", "Opera GX"})
+        if (!user.ProgramFolder(program).empty())
+            MakeFolder(user.ProgramFolder(program));
     WriteFile(Join({user.ProgramFolder("Skype"), "live#3aalice", "main.db"}), "x");
     MakeFolder(Join({user.ProgramFolder("Viber"), "380501234567"}));
 
@@ -122,6 +143,12 @@ TEST(Catalogue, AFixtureUserWithEveryProgramListsExactlyItsProfiles) {
         {"Viber", {{"380501234567", Join({user.ProgramFolder("Viber"), "380501234567"})}}},
         {"SlimJet Browser", single("SlimJet Browser", user.ProgramFolder("SlimJet Browser"))},
         {"Brave Browser", single("Brave Browser", user.ProgramFolder("Brave Browser"))},
+        {"Edge", single("Edge", user.ProgramFolder("Edge"))},
+        {"Opera GX", single("Opera GX", user.ProgramFolder("Opera GX"))},
+        {"Waterfox", mozilla("Waterfox")},
+        {"LibreWolf", mozilla("LibreWolf")},
+        {"Floorp", mozilla("Floorp")},
+        {"Zen", mozilla("Zen")},
     };
     EXPECT_EQ(ListCatalogue(BuildCatalogue(user.Folders())), expected);
 }

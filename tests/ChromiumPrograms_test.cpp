@@ -35,26 +35,33 @@ void WriteUserData(const std::string& userData) {
 
 // --- Profile search ----------------------------------------------------------------------------------------------
 
-TEST(ChromiumPrograms, ChromeTakesTheFirstUserDataFolderThatHasADefaultSubfolder) {
-    FakeUser user;
-    const std::string stable = user.ProgramFolder("Chrome");
-    const std::string sideBySide = user.ProgramFolder("Chrome SxS");
-    MakeFolder(Join({stable, "Profile 1"}));
-    MakeFolder(Join({sideBySide, "Default"}));
-    // Without its Default sub-folder the first candidate does not count.
-    EXPECT_EQ(FoundProfiles<CBrowserChrome>(user),
-              (std::vector<std::pair<std::string, std::string>>{{"Default", sideBySide}}));
-    MakeFolder(Join({stable, "Default"}));
-    // Windows takes the first; Linux lists every place in order (a stable and a beta Chrome keep separate data).
-    EXPECT_EQ(FoundProfiles<CBrowserChrome>(user),
-              platform::kWindows
-                  ? (std::vector<std::pair<std::string, std::string>>{{"Default", stable}})
-                  : (std::vector<std::pair<std::string, std::string>>{{"Default", stable}, {"Default", sideBySide}}));
+TEST(ChromiumPrograms, ChromeAndEdgeTakeTheFirstUserDataFolderThatHasADefaultSubfolder) {
+    using Profiles = std::vector<std::pair<std::string, std::string>>;
+    for (const auto& [program, id] : {std::pair{"Chrome", ProgramId::Chrome}, std::pair{"Edge", ProgramId::Edge}}) {
+        FakeUser user;
+        const std::string stable = user.ProgramFolder(program);
+        const std::string sideBySide = user.ProgramFolder(std::string(program) + " SxS");
+        const auto found = [&] {
+            CBrowserChrome chrome(user.Folders(), id);
+            chrome.FindProfiles();
+            return ProfilesOf(chrome);
+        };
+        MakeFolder(Join({stable, "Profile 1"}));
+        MakeFolder(Join({sideBySide, "Default"}));
+        // Without its Default sub-folder the first candidate does not count.
+        EXPECT_EQ(found(), (Profiles{{"Default", sideBySide}})) << program;
+        MakeFolder(Join({stable, "Default"}));
+        // Windows takes the first; Linux lists every place in order (a stable and a beta channel keep separate
+        // data).
+        EXPECT_EQ(found(), platform::kWindows ? (Profiles{{"Default", stable}})
+                                              : (Profiles{{"Default", stable}, {"Default", sideBySide}}))
+            << program;
+    }
 }
 
 TEST(ChromiumPrograms, EveryUserDataProgramFindsOneDefaultProfile) {
     FakeUser user;
-    for (const char* program : {"Chromium/Iron", "Vivaldi", "Epic", "SlimJet Browser", "Yandex Browser"})
+    for (const char* program : {"Chromium/Iron", "Vivaldi", "Epic", "SlimJet Browser", "Yandex Browser", "Edge"})
         if (!user.ProgramFolder(program).empty())
             WriteUserData(user.ProgramFolder(program));
     const auto expect = [&](const std::vector<std::pair<std::string, std::string>>& found, const char* program) {
@@ -69,19 +76,62 @@ TEST(ChromiumPrograms, EveryUserDataProgramFindsOneDefaultProfile) {
     expect(FoundProfiles<CBrowserEpic>(user), "Epic");
     expect(FoundProfiles<CBrowserSlimjet>(user), "SlimJet Browser");
     expect(FoundProfiles<CBrowserYandex>(user), "Yandex Browser");
+    CBrowserChrome edge(user.Folders(), ProgramId::Edge);
+    edge.FindProfiles();
+    expect(ProfilesOf(edge), "Edge");
     EXPECT_TRUE(FoundProfiles<CBrowserChrome>(user).empty());
 }
 
-TEST(ChromiumPrograms, OperaAndBraveNeedOnlyTheirProfileFolder) {
+TEST(ChromiumPrograms, ABrokenLocalStateChangesNothing) {
+    // The list of profiles in "Local State" is not read: whatever the file holds, the profile is "Default" and its
+    // databases are the SQLite files of the Default sub-folder.
     FakeUser user;
+    const std::string userData = user.ProgramFolder("Edge");
+    WriteUserData(userData);
+    const std::string localState = Join({userData, "Local State"});
+    std::string junk = RandomBytes(4096, 3);
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"cut short", "{\"profile\":{\"info_cache\":{\"Default\":{\"name\":\"Pers"},
+        {"random bytes", junk},
+        {"SQLite's header", SqliteHeaderBytes()},
+    };
+    for (const auto& c : cases) {
+        WriteFile(localState, c.bytes);
+        CBrowserChrome edge(user.Folders(), ProgramId::Edge);
+        edge.FindProfiles();
+        ASSERT_EQ(ProfilesOf(edge), (std::vector<std::pair<std::string, std::string>>{{"Default", userData}}))
+            << c.what;
+        EXPECT_EQ(edge.GetProfiles()[0]->GetFileList().size(), 6u) << c.what;
+    }
+}
+
+TEST(ChromiumPrograms, OperaOperaGxAndBraveNeedOnlyTheirProfileFolder) {
+    FakeUser user;
+    const auto operaGx = [&] {
+        CBrowserOpera program(user.Folders(), ProgramId::OperaGX);
+        program.FindProfiles();
+        return ProfilesOf(program);
+    };
     EXPECT_TRUE(FoundProfiles<CBrowserOpera>(user).empty());
     EXPECT_TRUE(FoundProfiles<CBrowserBrave>(user).empty());
+    EXPECT_TRUE(operaGx().empty());
     MakeFolder(user.ProgramFolder("Opera"));
     MakeFolder(user.ProgramFolder("Brave Browser"));
     EXPECT_EQ(FoundProfiles<CBrowserOpera>(user),
               (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Opera")}}));
     EXPECT_EQ(FoundProfiles<CBrowserBrave>(user),
               (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Brave Browser")}}));
+    // Opera's folder is not Opera GX's. (Opera GX has no Linux release, so no place there.)
+    EXPECT_TRUE(operaGx().empty());
+    if (platform::kWindows) {
+        MakeFolder(user.ProgramFolder("Opera GX"));
+        EXPECT_EQ(operaGx(),
+                  (std::vector<std::pair<std::string, std::string>>{{"Default", user.ProgramFolder("Opera GX")}}));
+    }
 }
 
 // --- Folder tests --------------------------------------------------------------------------------------------------
@@ -148,10 +198,12 @@ TEST(ChromiumPrograms, DatabaseFilesAreChosenByTheHeader) {
     EXPECT_EQ(Sorted(CBrowserChrome(user.Folders()).GetDatabaseFiles(userData)), expected);
     EXPECT_EQ(Sorted(CBrowserIron(user.Folders()).GetDatabaseFiles(userData)), expected);
     EXPECT_EQ(Sorted(CBrowserVivaldi(user.Folders()).GetDatabaseFiles(userData)), expected);
+    EXPECT_EQ(Sorted(CBrowserChrome(user.Folders(), ProgramId::Edge).GetDatabaseFiles(userData)), expected);
 
-    // Opera and Brave take the SQLite files of the profile folder itself, not of a Default sub-folder.
+    // Opera, Opera GX and Brave take the SQLite files of the profile folder itself, not of a Default sub-folder.
     EXPECT_EQ(Sorted(CBrowserBrave(user.Folders()).GetDatabaseFiles(profile)), expected);
     EXPECT_EQ(Sorted(CBrowserOpera(user.Folders()).GetDatabaseFiles(profile)), expected);
+    EXPECT_EQ(Sorted(CBrowserOpera(user.Folders(), ProgramId::OperaGX).GetDatabaseFiles(profile)), expected);
     EXPECT_TRUE(CBrowserBrave(user.Folders()).GetDatabaseFiles(userData).empty());
 }
 

@@ -30,8 +30,9 @@ std::ostream& operator<<(std::ostream& out, const Found& found) {
     return out << "{" << found.name << ", " << found.path << "}";
 }
 
-template <typename Program> std::vector<Found> FindWith(const FakeUser& user) {
-    Program program(user.Folders());
+// The profiles a program of the given class finds; with an id, an object of the class for that program's row.
+template <typename Program, typename... Id> std::vector<Found> FindWith(const FakeUser& user, Id... id) {
+    Program program(user.Folders(), id...);
     program.FindProfiles();
     std::vector<Found> found;
     for (const auto& profile : program.GetProfiles()) {
@@ -147,7 +148,8 @@ TEST(MozillaPrograms, DefaultMarksChangeNothingAndMissingFoldersStillCount) {
 
 TEST(MozillaPrograms, EachProgramReadsItsOwnFileAndBase) {
     FakeUser user;
-    for (const char* program : {"Firefox", "SeaMonkey", "Cyberfox", "Pale Moon", "Thunderbird", "FossaMail"})
+    for (const char* program : {"Firefox", "SeaMonkey", "Cyberfox", "Pale Moon", "Thunderbird", "FossaMail", "Waterfox",
+                                "LibreWolf", "Floorp", "Zen"})
         WriteFile(Join({user.ProgramFolder(program), "profiles.ini"}),
                   std::string("[Profile0]\nName=") + program + "\nIsRelative=1\nPath=Profiles/p\n");
     const auto expect = [&](const std::vector<Found>& found, const std::string& program) {
@@ -160,6 +162,10 @@ TEST(MozillaPrograms, EachProgramReadsItsOwnFileAndBase) {
     expect(FindWith<CBrowserPalemoon>(user), "Pale Moon");
     expect(FindWith<CBrowserThunderbird>(user), "Thunderbird");
     expect(FindWith<CBrowserFossaMail>(user), "FossaMail");
+    expect(FindWith<CBrowserFirefox>(user, ProgramId::Waterfox), "Waterfox");
+    expect(FindWith<CBrowserFirefox>(user, ProgramId::LibreWolf), "LibreWolf");
+    expect(FindWith<CBrowserFirefox>(user, ProgramId::Floorp), "Floorp");
+    expect(FindWith<CBrowserFirefox>(user, ProgramId::Zen), "Zen");
     EXPECT_EQ(CBrowserFossaMail(user.Folders()).GetProfilesIniPath(),
               Join({user.ProgramFolder("FossaMail"), "profiles.ini"}));
 }
@@ -208,6 +214,19 @@ TEST(MozillaPrograms, LinuxReadsEveryPlaceThatHoldsAProfilesIni) {
                                   {"old", Join({home, ".mozilla-thunderbird", "o/"})}}));
     // The ini path a program names is still the first place's.
     EXPECT_EQ(CBrowserThunderbird(user.Folders()).GetProfilesIniPath(), Join({home, ".thunderbird", "profiles.ini"}));
+
+    // A program with Firefox's rules in places of its own: the folder in the home folder, then the configuration
+    // folder of newer releases, then the Flatpak's two.
+    const std::vector<std::string> zenPlaces{Join({home, ".zen"}), Join({config, "zen"}),
+                                             Join({home, ".var", "app", "app.zen_browser.zen", ".zen"}),
+                                             Join({home, ".var", "app", "app.zen_browser.zen", "config", "zen"})};
+    std::vector<Found> zen;
+    for (size_t i = zenPlaces.size(); i-- > 0;) {
+        WriteFile(Join({zenPlaces[i], "profiles.ini"}),
+                  "[Profile0]\nName=z" + std::to_string(i) + "\nIsRelative=1\nPath=p\n");
+        zen.insert(zen.begin(), {"z" + std::to_string(i), Join({zenPlaces[i], "p/"})});
+    }
+    EXPECT_EQ(FindWith<CBrowserFirefox>(user, ProgramId::Zen), zen);
 }
 #endif
 
@@ -298,11 +317,11 @@ Profiles FirefoxProfilesFor(const FakeUser& user, const std::string& profilesIni
     return ProfilesOf(*catalogue.FindProgramByName("Firefox"));
 }
 
-// A relative Path value as the profile search turns it into a profile path.
-std::string RelativeProfile(const FakeUser& user, std::string relative) {
+// A relative Path value as the profile search of a program (Firefox unless named) turns it into a profile path.
+std::string RelativeProfile(const FakeUser& user, std::string relative, const std::string& program = "Firefox") {
     if (platform::kWindows)
         std::replace(relative.begin(), relative.end(), '/', '\\');
-    return AppendBackslash(user.ProgramFolder("Firefox") + kSep + relative);
+    return AppendBackslash(user.ProgramFolder(program) + kSep + relative);
 }
 
 } // namespace
@@ -380,4 +399,36 @@ TEST(BadInput, ProfilesIniFiles) {
     fs::remove(platform::PathFromUtf8(Join({user.ProgramFolder("Firefox"), "profiles.ini"})));
     MakeFolder(Join({user.ProgramFolder("Firefox"), "profiles.ini"}));
     EXPECT_EQ(ProfilesOf(*BuildCatalogue(user.Folders()).FindProgramByName("Firefox")), Profiles{});
+}
+
+TEST(BadInput, ProfilesIniFilesOfTheProgramsThatKeepFirefoxsRules) {
+    // A broken file of another kind for each: each is read as Firefox reads it, and none keeps another from
+    // listing its own profiles.
+    FakeUser user;
+    std::string junk = RandomBytes(16 << 10, 7);
+    junk[0] = 'x';
+    const struct {
+        const char* program;
+        std::string bytes;
+        Profiles expected;
+    } cases[] = {
+        {"Waterfox", "", {}},
+        {"LibreWolf", junk, {}},
+        {"Floorp",
+         "[Profile0]\nName=cut\nIsRelative=1\nPath=Profiles/ab",
+         {{"cut", RelativeProfile(user, "Profiles/ab", "Floorp")}}},
+        {"Zen", "\xEF\xBB\xBF[Profile0]", {{"", ""}}},
+    };
+    for (const auto& c : cases)
+        WriteFile(Join({user.ProgramFolder(c.program), "profiles.ini"}), c.bytes);
+    WriteFile(Join({user.ProgramFolder("Firefox"), "profiles.ini"}), "[Profile0]\nName=fine\nIsRelative=1\nPath=f\n");
+    const Catalogue catalogue = BuildCatalogue(user.Folders());
+    for (const auto& c : cases)
+        EXPECT_EQ(ProfilesOf(*catalogue.FindProgramByName(c.program)), c.expected) << c.program;
+    EXPECT_EQ(ProfilesOf(*catalogue.FindProgramByName("Firefox")), (Profiles{{"fine", RelativeProfile(user, "f")}}));
+
+    // A folder in the place of the file.
+    fs::remove(platform::PathFromUtf8(Join({user.ProgramFolder("Zen"), "profiles.ini"})));
+    MakeFolder(Join({user.ProgramFolder("Zen"), "profiles.ini"}));
+    EXPECT_EQ(ProfilesOf(*BuildCatalogue(user.Folders()).FindProgramByName("Zen")), Profiles{});
 }
