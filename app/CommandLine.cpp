@@ -111,15 +111,29 @@ InfoRequest FindInfoRequest(const std::vector<std::string>& arguments) {
 
 std::vector<std::string> UsageLines(const Catalogue& catalogue) {
     const std::string self = platform::kWindows ? "Tidyquill.exe" : "tidyquill";
-    std::string programs;
+    // The program names as they are typed (quoted where they hold a blank), wrapped within 105 columns as the rest
+    // of the text is; a name is never split, and continued lines start under the first name.
+    const std::string label = "  <program>: ";
+    constexpr std::size_t kWidth = 105;
+    std::vector<std::string> programLines{label};
     for (const auto& program : catalogue.Programs()) {
         const std::string name = program->GetName();
-        programs += (programs.empty() ? "" : ", ") + (name.find(' ') == std::string::npos ? name : '"' + name + '"');
+        const std::string typed = name.find(' ') == std::string::npos ? name : '"' + name + '"';
+        std::string& line = programLines.back();
+        const bool first = line.size() == label.size();
+        if (!first && line.size() + 2 + typed.size() + 1 > kWidth) {
+            line += ',';
+            programLines.push_back(std::string(label.size(), ' ') + typed);
+        } else {
+            line += (first ? "" : ", ") + typed;
+        }
     }
-    return {
+    std::vector<std::string> lines{
         "Usage: " + self + " /<program>:<profile> [/<program>:<profile> ...]",
         "  <profile>: a profile name, the keyword all, or a profile folder",
-        "  <program>: " + programs,
+    };
+    lines.insert(lines.end(), programLines.begin(), programLines.end());
+    const std::vector<std::string> rest{
         "  Example: " + self + " /Firefox:all /Chrome:Default",
         "  " + self + " --help (or -h, /?) shows this text, " + self + " --version the version.",
         "Exit status:",
@@ -128,4 +142,6 @@ std::vector<std::string> UsageLines(const Catalogue& catalogue) {
         "     another copy running)",
         "  2  the run completed, but an argument was invalid or a file was not compacted (a warning line)",
     };
+    lines.insert(lines.end(), rest.begin(), rest.end());
+    return lines;
 }

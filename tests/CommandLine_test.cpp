@@ -120,9 +120,34 @@ TEST(CommandLineInfo, HelpAndVersionArgumentsAreRecognisedExactly) {
     std::string text;
     for (const std::string& line : usage)
         text += line + "\n";
-    for (const char* part :
-         {"\"Pale Moon\"", "Chromium/Iron", "\"Brave Browser\"", "Exit status:", "  0  ", "  1  ", "  2  "})
+    for (const char* part : {"\"Pale Moon\"", "Chromium/Iron", "\"Brave Browser\"", "Edge", "\"Opera GX\"", "Zen",
+                             "Exit status:", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+    // The program names wrap as the rest of the text does; a name is never split across lines.
+    for (const std::string& line : usage)
+        EXPECT_LE(line.size(), 105u) << line;
+    EXPECT_EQ(text.find("\"Opera\n"), std::string::npos) << text;
+}
+
+// --- The programs after the sixteen are named like any other ---------------------------------------------------
+
+TEST_F(CommandLine, LaterProgramsAreSelectedByTheirNames) {
+    MakeFolder(Join({user.ProgramFolder("Edge"), "Default"}));
+    const std::string portable = user / Join({"Opera GX portable", "profile"});
+    MakeFolder(portable);
+    Catalogue withEdge = BuildCatalogue(user.Folders());
+    CBrowserProfile* edge = withEdge.FindProgramByName("Edge")->GetProfiles().at(0).get();
+    CBrowserProfile* operaGx = withEdge.AddCustomProfile(portable, withEdge.FindProgramByName("Opera GX"));
+    std::filesystem::current_path(platform::PathFromUtf8(user.Path()));
+    LogCapture log;
+    EXPECT_EQ(SelectProfiles(withEdge, {"/Edge:Default", "/Opera GX:all"}).profiles, (Profiles{operaGx, edge}));
+    EXPECT_EQ(SelectProfiles(withEdge, {"/Opera GX:" + portable}).profiles, Profiles{operaGx});
+    EXPECT_TRUE(log.Texts().empty()) << ::testing::PrintToString(log.Texts());
+    // Names keep their case and their blank.
+    EXPECT_TRUE(SelectProfiles(withEdge, {"/edge:Default", "/OperaGX:all", "/Opera gx:all"}).profiles.empty());
+    EXPECT_EQ(log.Texts(), (std::vector<std::string>{"Error: specified program name 'edge' is invalid",
+                                                     "Error: specified program name 'OperaGX' is invalid",
+                                                     "Error: specified program name 'Opera gx' is invalid"}));
 }
 
 // --- One folder under many spellings -----------------------------------------------------------------------------
