@@ -3,7 +3,7 @@
 //     ticks of a 10 ms timer on the window's thread during the run (the target: under 100 ms), against the longest
 //     gap while the window is idle for a second and while a plain thread does the same kind of file work without
 //     any window; and the longest time the window's thread spent on one message (the verdict: under 100 ms),
-//   - how long the window takes to open (created, tree filled, painted) with 16 programs of 20 profiles each
+//   - how long the window takes to open (created, tree filled, painted) with every program at 20 profiles each
 //     (the target: under half a second), the median and the longest of five openings.
 // The last line is the verdict, which the exit code follows.
 //
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    // --- Opening with 16 programs of 20 profiles ---
+    // --- Opening with every program at 20 profiles ---
     {
         FakeUser user;
         TempFolder settings;

@@ -1,7 +1,7 @@
 // Benchmark of the profiles tree and the activity log (Windows, run under Wine). In one run it measures
 //   - the cost of adding log lines around the 200th line against the cost around the 20,000th (adding a line must
 //     not grow with the log: at most twice),
-//   - FillTree over 16 programs with 50 profiles each against 16 programs with 5 each (at most ten times).
+//   - FillTree over every program with 50 profiles each against every program with 5 each (at most ten times).
 // Each figure is the median of several rounds; the ratios are printed one per line and the last line is the
 // verdict, which the exit code follows.
 //
@@ -95,7 +95,7 @@ double TimeLines(Host& host, int before, int count) {
     return Seconds(Clock::now() - start) / count;
 }
 
-// A catalogue of the sixteen programs with `perProgram` profiles each, over existing folders below root.
+// A catalogue of every supported program with `perProgram` profiles each, over existing folders below root.
 Catalogue MakeCatalogue(const fs::path& root, int perProgram) {
     Catalogue catalogue = BuildCatalogue(platform::KnownFolders{});
     int program = 0;
