@@ -4,6 +4,7 @@
 #include "EngineTestSupport.h"
 #include "TestSupport.h"
 
+#include "catalogue/Catalogue.h"
 #include "engine/RunningPrograms.h"
 #include "platform/Processes.h"
 #include "platform/System.h"
@@ -115,6 +116,51 @@ TEST(RunningPrograms, ExecutablePathsAreReadWholeOrFallBackToTheFileName) {
     EXPECT_NE(self, "fallback");
     EXPECT_NE(FindNoCase(self, "runningprograms_test"), std::string::npos) << self;
     EXPECT_EQ(platform::ExecutableOfProcess(0xFFFFFFF0u, "firefox.exe"), "firefox.exe");
+}
+
+// --- The programs after the sixteen, run from where their packages put them -------------------------------------
+
+TEST(RunningPrograms, TheLaterProgramsAreFoundByTheExecutablesTheirPackagesInstall) {
+    // Linux: Microsoft's package (/opt/microsoft/msedge*/) and the Flatpak made from it (/app/extra/); the
+    // Waterfox, Floorp and Zen tarballs, each holding the program and its "-bin" twin (the Flatpaks start the
+    // latter); LibreWolf's Debian package; Opera GX has no Linux release and shares Opera's name. Windows: the
+    // executables of the installed programs.
+    const std::vector<std::pair<const char*, std::string>> executables =
+        platform::kWindows
+            ? std::vector<std::pair<const char*, std::string>>{{"Edge", "Microsoft\\Edge\\Application\\msedge.exe"},
+                                                               {"Opera GX", "Programs\\Opera GX\\opera.exe"},
+                                                               {"Waterfox", "Waterfox\\waterfox.exe"},
+                                                               {"LibreWolf", "LibreWolf\\librewolf.exe"},
+                                                               {"Floorp", "Ablaze Floorp\\floorp.exe"},
+                                                               {"Zen", "Zen Browser\\zen.exe"}}
+            : std::vector<std::pair<const char*, std::string>>{{"Edge", "opt/microsoft/msedge/msedge"},
+                                                               {"Edge", "app/extra/msedge"},
+                                                               {"Opera GX", "usr/lib/x86_64-linux-gnu/opera/opera"},
+                                                               {"Waterfox", "waterfox/waterfox"},
+                                                               {"Waterfox", "waterfox/waterfox-bin"},
+                                                               {"LibreWolf", "usr/share/librewolf/librewolf"},
+                                                               {"LibreWolf", "usr/share/librewolf/librewolf-bin"},
+                                                               {"Floorp", "floorp/floorp"},
+                                                               {"Floorp", "floorp/floorp-bin"},
+                                                               {"Zen", "zen/zen"},
+                                                               {"Zen", "zen/zen-bin"}};
+    const Catalogue catalogue = BuildCatalogue(platform::KnownFolders{});
+    CBrowser* firefox = catalogue.FindProgramByName("Firefox");
+    CBrowser* chrome = catalogue.FindProgramByName("Chrome");
+    TempFolder temp;
+    for (const auto& [name, relative] : executables) {
+        CBrowser* program = catalogue.FindProgramByName(name);
+        ASSERT_NE(program, nullptr) << name;
+        const std::string executable = temp / relative;
+        MakeFolder(executable.substr(0, executable.rfind(platform::kPathSeparator)));
+        std::filesystem::copy_file(platform::PathFromUtf8(EngineHelperPath()), platform::PathFromUtf8(executable));
+        ChildProcess child;
+        ASSERT_TRUE(child.Start(executable, {"wait"})) << executable;
+        ASSERT_EQ(child.ReadLine(), "ready") << executable;
+        EXPECT_EQ(Count(FindRunningPrograms({program}), executable), 1) << name << ": " << relative;
+        // The first program of its family does not take it for its own.
+        EXPECT_EQ(Count(FindRunningPrograms({firefox, chrome}), executable), 0) << name << ": " << relative;
+    }
 }
 
 TEST(RunningPrograms, ThisProcessNeverCountsItself) {
