@@ -1,5 +1,6 @@
 #include "app/Preferences.h"
 
+#include "CatalogueFixture.h"
 #include "FakeProgram.h"
 #include "TestSupport.h"
 
@@ -287,6 +288,68 @@ TEST(Preferences, PathsWithMarkupAndTextThatIsNotAsciiRoundTrip) {
     EXPECT_EQ(profiles[0]->GetName(), "Zoë & 'Ünïcødé' 日本");
     EXPECT_FALSE(profiles[0]->checked);
     EXPECT_FALSE(profiles[0]->missing);
+}
+
+// ---- The programs after the sixteen: a file written before them loads as it did; they are stored by name ----
+TEST(Preferences, AFileFromBeforeTheLaterProgramsLoadsUnchangedAndTheyAreStoredByName) {
+    FakeUser user;
+    const std::string firefox = Join({user.ProgramFolder("Firefox"), "Profiles", "p0"});
+    const std::string zen = Join({user.ProgramFolder("Zen"), "Profiles", "z0"});
+    WriteFile(Join({user.ProgramFolder("Firefox"), "profiles.ini"}),
+              "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/p0\n");
+    WriteFile(Join({user.ProgramFolder("Zen"), "profiles.ini"}),
+              "[Profile0]\nName=zen\nIsRelative=1\nPath=Profiles/z0\n");
+    MakeFolder(firefox);
+    MakeFolder(zen);
+    MakeFolder(Join({user.ProgramFolder("Chrome"), "Default"}));
+    MakeFolder(Join({user.ProgramFolder("Edge"), "Default"}));
+    const std::string portable = user / "portable";
+    const std::string portableGx = user / "Opera GX portable";
+    MakeFolder(portable);
+    MakeFolder(portableGx);
+
+    // As the program saved it before Edge and Zen were known: it applies to the profiles it names, leaves theirs
+    // checked, and stays as it was.
+    const std::string before = Document(ProfileElement("no", "no", "Firefox", AppendBackslash(firefox)) +
+                                        ProfileElement("yes", "yes", "Firefox", portable) +
+                                        ProfileElement("no", "no", "Chrome", user.ProgramFolder("Chrome")));
+    TempFolder settings;
+    Catalogue catalogue = BuildCatalogue(user.Folders());
+    PreferencesDocument preferences = LoadInto(settings, before, catalogue);
+    const auto profile = [&](Catalogue& in, const std::string& program, size_t index) {
+        return in.FindProgramByName(program)->GetProfiles().at(index).get();
+    };
+    EXPECT_FALSE(profile(catalogue, "Firefox", 0)->checked);
+    EXPECT_TRUE(profile(catalogue, "Firefox", 1)->custom && profile(catalogue, "Firefox", 1)->checked);
+    EXPECT_FALSE(profile(catalogue, "Chrome", 0)->checked);
+    EXPECT_TRUE(profile(catalogue, "Edge", 0)->checked && profile(catalogue, "Zen", 0)->checked);
+    EXPECT_EQ(preferences.PrintDocument(), before);
+
+    // The tree stored: every profile under its program's name, a custom Opera GX profile too.
+    CBrowserProfile* customGx = catalogue.AddCustomProfile(portableGx, catalogue.FindProgramByName("Opera GX"));
+    preferences.StoreProfiles({{profile(catalogue, "Firefox", 0), false},
+                               {profile(catalogue, "Firefox", 1), true},
+                               {profile(catalogue, "Chrome", 0), false},
+                               {profile(catalogue, "Edge", 0), false},
+                               {customGx, false},
+                               {profile(catalogue, "Zen", 0), true}});
+    ASSERT_TRUE(preferences.SavePreferencesDocument());
+    EXPECT_EQ(ReadFile(settings / "preferences.xml"),
+              Document(ProfileElement("no", "no", "Firefox", AppendBackslash(firefox)) +
+                       ProfileElement("yes", "yes", "Firefox", portable) +
+                       ProfileElement("no", "no", "Chrome", user.ProgramFolder("Chrome")) +
+                       ProfileElement("no", "no", "Edge", user.ProgramFolder("Edge")) +
+                       ProfileElement("yes", "no", "Opera GX", portableGx) +
+                       ProfileElement("no", "yes", "Zen", AppendBackslash(zen))));
+
+    // And read back by the next start.
+    Catalogue next = BuildCatalogue(user.Folders());
+    LoadInto(settings, ReadFile(settings / "preferences.xml"), next);
+    EXPECT_FALSE(profile(next, "Edge", 0)->checked);
+    ASSERT_EQ(next.FindProgramByName("Opera GX")->GetProfiles().size(), 1u);
+    EXPECT_TRUE(profile(next, "Opera GX", 0)->custom);
+    EXPECT_EQ(profile(next, "Opera GX", 0)->GetName(), "Opera GX portable");
+    EXPECT_FALSE(profile(next, "Opera GX", 0)->checked);
 }
 
 // ---- Files that cannot be used: kept as .bak, never silently lost ----

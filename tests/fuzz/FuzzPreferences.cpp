@@ -25,8 +25,9 @@ using fuzz::Check;
 namespace {
 
 const char* const kProgramNames[] = {
-    "Firefox",     "Pale Moon", "Epic",           "Chrome",   "Vivaldi",   "Opera", "Skype",           "Chromium/Iron",
-    "Thunderbird", "SeaMonkey", "Yandex Browser", "Cyberfox", "FossaMail", "Viber", "SlimJet Browser", "Brave Browser"};
+    "Firefox",     "Pale Moon", "Epic",           "Chrome",    "Vivaldi",   "Opera", "Skype",           "Chromium/Iron",
+    "Thunderbird", "SeaMonkey", "Yandex Browser", "Cyberfox",  "FossaMail", "Viber", "SlimJet Browser", "Brave Browser",
+    "Edge",        "Opera GX",  "Waterfox",       "LibreWolf", "Floorp",    "Zen"};
 
 struct Fixture {
     Fixture() {
