@@ -11,13 +11,34 @@ set -u
 source "$(dirname "$0")/../ShellSupport.sh"
 make_temp e2e
 setup_system "$1" "$2" "${5:-}"
+# Where the programs after the sixteen keep their data on this system: Edge's "User Data" folder, Opera GX's profile
+# folder (none on Linux) and the folders of the four programs that keep Firefox's profiles.ini. On Linux LibreWolf
+# and Zen are given the configuration-folder places of their newer releases, the others the folders in the home.
+if [ "$system" = linux ]; then
+    edge=$config/microsoft-edge
+    opera_gx=""
+    waterfox=$home/.waterfox
+    librewolf=$config/librewolf/librewolf
+    floorp=$home/.floorp
+    zen=$config/zen
+    later_folders=()
+else
+    edge="$local/Microsoft/Edge/User Data"
+    opera_gx="$roaming/Opera Software/Opera GX Stable"
+    waterfox=$roaming/Waterfox
+    librewolf=$roaming/librewolf
+    floorp=$roaming/Floorp
+    zen=$roaming/zen
+    later_folders=("$local/Microsoft" "$roaming/Opera Software" "$waterfox" "$librewolf" "$floorp" "$zen")
+fi
 helper=$(realpath "$3")
 probe=${4:+$(realpath "$4")}
 background=()
 
 cleanup() {
     stop_background
-    [ "$system" = windows ] && rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software"
+    [ "$system" = windows ] && rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software" \
+        "${later_folders[@]}"
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -51,7 +72,7 @@ if [ "$system" = linux ]; then
         sleep 0.5
     }
 else
-    rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software"
+    rm -rf "$roaming/Mozilla" "$roaming/Thunderbird" "$local/Google" "$roaming/Quartzmoore Software" "${later_folders[@]}"
     hold_instance() {
         setsid "$wine_run" "$(shown "$probe")" "$(shown "$tmp/probe-report")" hold TIDYQUILLMUTEX Tidyquill >/dev/null &
         remember_background $!
@@ -267,6 +288,52 @@ run "$tmp" /Chrome:Default
 } >"$tmp/expected"
 expect_lines "Chrome" <"$tmp/expected"
 expect_status 0 "Chrome"
+
+# The programs after the sixteen, one profile each where the program keeps it, named as any other program is.
+fragmented_db "$edge/Default/History"
+later_arguments=(/Edge:Default)
+if [ -n "$opera_gx" ]; then
+    fragmented_db "$opera_gx/History"
+    later_arguments+=("/Opera GX:Default")
+fi
+for folder in "$waterfox" "$librewolf" "$floorp" "$zen"; do
+    mkdir -p "$folder"
+    printf '[General]\r\nStartWithLastProfile=1\r\n\r\n[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/x1.default-release\r\n' \
+        >"$folder/profiles.ini"
+    fragmented_db "$folder/Profiles/x1.default-release/places.sqlite"
+done
+later_arguments+=(/Waterfox:all /LibreWolf:default-release /Floorp:DEFAULT-RELEASE /Zen:all)
+later_databases=("$edge/Default/History" ${opera_gx:+"$opera_gx/History"})
+for folder in "$waterfox" "$librewolf" "$floorp" "$zen"; do later_databases+=("$folder/Profiles/x1.default-release/places.sqlite"); done
+later_sizes=()
+for database in "${later_databases[@]}"; do later_sizes+=("$(stat -c %s "$database")"); done
+run "$tmp" "${later_arguments[@]}"
+{
+    echo "Starting optimization"
+    # The last argument's profile comes first.
+    for folder in "$zen" "$floorp" "$librewolf" "$waterfox"; do
+        profile_lines default-release "$folder/Profiles/x1.default-release$sep" places.sqlite
+        optimized 1
+    done
+    if [ -n "$opera_gx" ]; then
+        profile_lines Default "$opera_gx" History
+        optimized 1
+    fi
+    profile_lines Default "$edge"
+    echo "History..."
+    optimized 1
+    total "${#later_databases[@]}"
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "later programs" <"$tmp/expected"
+expect_status 0 "later programs"
+for i in "${!later_databases[@]}"; do
+    checks=$((checks + 1))
+    [ "$(stat -c %s "${later_databases[$i]}")" -lt "${later_sizes[$i]}" ] || fail "later programs: ${later_databases[$i]} did not shrink"
+    checks=$((checks + 1))
+    [ "$(sqlite3 "${later_databases[$i]}" 'PRAGMA integrity_check; SELECT count(*) FROM moz_places;' | tr '\n' ' ')" = "ok 1000 " ] ||
+        fail "later programs: ${later_databases[$i]} is not intact"
+done
 
 # A related program running: refused before any file is touched; other programs are not looked for.
 make_fixtures
