@@ -11,6 +11,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommandLineDlg.h"
 #include "ui/CustomProfileDlg.h"
+#include "ui/IconComboBox.h"
 #include "ui/ProcessesDlg.h"
 #include "ui/resource.h"
 
@@ -117,17 +118,28 @@ TEST(CommandLineDialog, ArgumentsWithBlanksAreQuotedAndEachLineSelectsExactlyIts
     CBrowserProfile* work = fixture.Profile("Firefox", "work stuff");
     CBrowserProfile* paleMoon = fixture.Profile("Pale Moon", "default");
     CBrowserProfile* chrome = fixture.Profile("Chrome", "Default");
+    // Programs after the sixteen are written by their names like any other, quoted where the name holds a blank.
+    CBrowserProfile* edge =
+        catalogue.FindProgramByName("Edge")->AddProfile(fixture.TempPath("Edge User Data"), "Default", false);
+    CBrowserProfile* operaGx =
+        catalogue.FindProgramByName("Opera GX")->AddProfile(fixture.TempPath("Opera GX Stable"), "Default", false);
 
     const std::string program = "C:\\Program Files\\Tidyquill\\Tidyquill.exe";
     EXPECT_EQ(ui::BuildCommandLineText(program, {}), "No profiles selected");
     EXPECT_EQ(ui::BuildCommandLineText("C:\\T\\Tidyquill.exe", {chrome}), "C:\\T\\Tidyquill.exe /Chrome:Default ");
+    EXPECT_EQ(ui::BuildCommandLineText("C:\\T\\Tidyquill.exe", {edge, operaGx}),
+              "C:\\T\\Tidyquill.exe /Edge:Default \"/Opera GX:Default\" ");
     EXPECT_EQ(ui::BuildCommandLineText(program, {custom, paleMoon, work}),
               "\"" + program + "\" /Firefox:\"" + portable + "\" \"/Pale Moon:default\" \"/Firefox:work stuff\" ");
     EXPECT_EQ(ui::BuildCommandLineText(program, {customWithBackslash}),
               "\"" + program + "\" /Firefox:\"" + trailing + "\\\" ");
 
-    const std::vector<std::vector<CBrowserProfile*>> selections = {
-        {chrome}, {paleMoon}, {work, custom}, {customWithBackslash, chrome, paleMoon}, {custom, customWithBackslash}};
+    const std::vector<std::vector<CBrowserProfile*>> selections = {{chrome},
+                                                                   {paleMoon},
+                                                                   {work, custom},
+                                                                   {customWithBackslash, chrome, paleMoon},
+                                                                   {custom, customWithBackslash},
+                                                                   {chrome, edge, operaGx}};
     for (const auto& selection : selections) {
         const std::string line = ui::BuildCommandLineText(program, selection);
         std::string shownProgram;
@@ -212,7 +224,15 @@ TEST(CustomProfileDialog, TypingEnablesAddOnlyForARecognisedFolderAndKnownFolder
     const HWND edit = GetDlgItem(dialog, IDC_PROFILE_PATH);
     const HWND add = GetDlgItem(dialog, IDC_ADD);
     const HWND list = GetDlgItem(dialog, IDC_PROGRAM_LIST);
-    EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 16);
+    EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 22);
+    // The programs after the sixteen come last, in the table's order, each with its icon.
+    auto* programs = dynamic_cast<ui::CIconComboBox*>(ui::CControl::FromHandle(list));
+    ASSERT_NE(programs, nullptr);
+    const wchar_t* const later[] = {L"Edge", L"Opera GX", L"Waterfox", L"LibreWolf", L"Floorp", L"Zen"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(programs->GetItemText(16 + i), later[i]);
+        EXPECT_NE(programs->GetItemIcon(16 + i), nullptr) << i;
+    }
     EXPECT_FALSE(IsWindowEnabled(list));
     EXPECT_TRUE(IsWindowEnabled(add)); // as the template has it, before anything was typed
 

@@ -141,11 +141,36 @@ TIDYQUILL_SCENE("dialog-custom-profile") {
     return dialog.GetHwnd();
 }
 
+TIDYQUILL_SCENE("dialog-custom-profile-programs") {
+    // The program list opened: the programs after the sixteen come last, each with its icon.
+    auto& fixture = scene.Make<ProfileFixture>();
+    auto& dialog = scene.Make<ui::CCustomProfileDlg>(fixture.GetCatalogue(), std::string());
+    dialog.Create();
+    const HWND window = dialog.GetHwnd();
+    scene.AfterShown([window, &scene] {
+        const HWND list = GetDlgItem(window, IDC_PROGRAM_LIST);
+        SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+        screenshots::Scene::Settle(300);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetComboBoxInfo(list, &info) && info.hwndList != nullptr && IsWindowVisible(info.hwndList))
+            scene.TakePicture({window, info.hwndList});
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+    });
+    return window;
+}
+
 TIDYQUILL_SCENE("dialog-command-line") {
     auto& fixture = scene.Make<ProfileFixture>();
+    // Two programs after the sixteen among the checked profiles: written by their names, one of them quoted.
+    CBrowserProfile* edge = fixture.GetCatalogue().FindProgramByName("Edge")->AddProfile(
+        fixture.TempPath("Microsoft\\Edge\\User Data"), "Default", false);
+    CBrowserProfile* operaGx = fixture.GetCatalogue()
+                                   .FindProgramByName("Opera GX")
+                                   ->AddProfile(fixture.TempPath("Opera Software\\Opera GX Stable"), "Default", false);
     auto& dialog = scene.Make<ui::CCommandLineDlg>(
         std::vector<CBrowserProfile*>{fixture.Profile("Firefox", "work stuff"), fixture.Profile("Pale Moon", "default"),
-                                      fixture.Profile("Chrome", "Default")});
+                                      fixture.Profile("Chrome", "Default"), edge, operaGx});
     dialog.Create();
     return dialog.GetHwnd();
 }

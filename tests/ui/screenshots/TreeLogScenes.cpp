@@ -28,19 +28,24 @@ protected:
     void DoDataExchange() override { Bind(kControlId, control); }
 };
 
+// The page is as high as the main window gives the control unless a scene needs more rows.
 ui::CDialogTemplate& MakePage(screenshots::Scene& scene, const wchar_t* caption, const wchar_t* label,
-                              const wchar_t* className, DWORD style) {
-    auto& page =
-        scene.Make<ui::CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 351, 134, caption);
+                              const wchar_t* className, DWORD style, short height = 134) {
+    auto& page = scene.Make<ui::CDialogTemplate>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 351,
+                                                 height, caption);
     page.AddControl(0x0082, WS_CHILD | WS_VISIBLE, 0, 7, 8, 292, 12, 0xffff, label);
-    page.AddControl(className, WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | style, 0, 7, 21, 337, 106, kControlId,
-                    L"");
+    page.AddControl(className, WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | style, 0, 7, 21, 337,
+                    static_cast<short>(height - 28), kControlId, L"");
     return page;
 }
 
-// Profile folders where the programs keep them, in the picture program's own prefix.
-std::string MakeProfileFolder(const std::string& relative) {
-    const std::string path = platform::GetSpecialFolder(platform::kFolderRoamingAppData) + "\\" + relative;
+constexpr DWORD kTreeStyle =
+    TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_CHECKBOXES | WS_HSCROLL;
+
+// Profile folders where the programs keep them, in the picture program's own prefix (below the roaming
+// application-data folder unless another is given).
+std::string MakeProfileFolder(const std::string& relative, int knownFolder = platform::kFolderRoamingAppData) {
+    const std::string path = platform::GetSpecialFolder(knownFolder) + "\\" + relative;
     std::error_code error;
     std::filesystem::create_directories(platform::PathFromUtf8(path), error);
     return path;
@@ -63,10 +68,9 @@ TIDYQUILL_SCENE("profiles-tree") {
     catalogue.FindProgramByName("Thunderbird")
         ->AddProfile(MakeProfileFolder("Thunderbird\\Profiles\\r2d8c1ln.default-release\\"), "default-release", false);
 
-    auto& pageTemplate =
-        MakePage(scene, L"Profiles tree",
-                 L"Available profiles (please make sure that selected programs are not running):", WC_TREEVIEWW,
-                 TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_CHECKBOXES | WS_HSCROLL);
+    auto& pageTemplate = MakePage(scene, L"Profiles tree",
+                                  L"Available profiles (please make sure that selected programs are not running):",
+                                  WC_TREEVIEWW, kTreeStyle);
     auto& page = scene.Make<ControlPage<ui::CBrowsersTreeCtrl>>(pageTemplate.Get());
     if (!page.Create())
         return nullptr;
@@ -84,6 +88,40 @@ TIDYQUILL_SCENE("profiles-tree") {
         screenshots::PictureContextMenu(scene, owner, [&] { tree->ShowContextMenu(point); });
     });
     return owner;
+}
+
+TIDYQUILL_SCENE("profiles-tree-later-programs") {
+    // The last of the sixteen and the six programs after them, each with a profile where it keeps it: the tree
+    // lists them in the catalogue's order, each with its own icons.
+    auto& catalogue = scene.Make<Catalogue>(BuildCatalogue(platform::KnownFolders{}));
+    constexpr int roaming = platform::kFolderRoamingAppData;
+    const struct {
+        const char* program;
+        int knownFolder;
+        const char* folder;
+        const char* profile;
+    } profiles[] = {
+        {"Brave Browser", roaming, "brave", "Default"},
+        {"Edge", platform::kFolderLocalAppData, "Microsoft\\Edge\\User Data", "Default"},
+        {"Opera GX", roaming, "Opera Software\\Opera GX Stable", "Default"},
+        {"Waterfox", roaming, "Waterfox\\Profiles\\w4x8k2pe.default-release\\", "default-release"},
+        {"LibreWolf", roaming, "librewolf\\Profiles\\l2m9c7qa.default-default\\", "default-default"},
+        {"Floorp", roaming, "Floorp\\Profiles\\f7d3n1sb.default-release\\", "default-release"},
+        {"Zen", roaming, "zen\\Profiles\\z5q1v8rt.Default (release)\\", "Default (release)"},
+    };
+    for (const auto& p : profiles)
+        catalogue.FindProgramByName(p.program)->AddProfile(MakeProfileFolder(p.folder, p.knownFolder), p.profile,
+                                                           false);
+
+    auto& pageTemplate = MakePage(scene, L"Profiles tree",
+                                  L"Available profiles (please make sure that selected programs are not running):",
+                                  WC_TREEVIEWW, kTreeStyle, 190);
+    auto& page = scene.Make<ControlPage<ui::CBrowsersTreeCtrl>>(pageTemplate.Get());
+    if (!page.Create())
+        return nullptr;
+    page.control.SetCatalogue(&catalogue);
+    page.control.FillTree();
+    return page.GetHwnd();
 }
 
 TIDYQUILL_SCENE("activity-log") {
