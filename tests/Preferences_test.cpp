@@ -779,5 +779,7 @@ TEST_F(PreferencesFiles, AHugeFileIsAppliedWhole) {
     EXPECT_EQ(catalogue.FindProgramByName("Chromium/Iron")->GetProfiles().size(), 2001u);
     ASSERT_TRUE(StoreAndSave());
     EXPECT_NE(ReadFile(file).find(std::string(16u << 20, 'x')), std::string::npos);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    // A guard against a reading that grows with the square of the file, not a speed target: under Wine on a loaded
+    // machine this takes 40 s and more of file look-ups, natively about 4 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(150));
 }
