@@ -1,4 +1,7 @@
+#include "TestSupport.h"
+
 #include "platform/Files.h"
+#include "platform/Storage.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 
@@ -6,7 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 // --- UTF-8 ------------------------------------------------------------------------------------------------------
 
@@ -142,3 +152,87 @@ TEST(PathText, NonAsciiPathsRoundTripThroughFilesystemPaths) {
     EXPECT_EQ(platform::PathToUtf8(platform::PathFromUtf8(text)), text);
     EXPECT_EQ(platform::PathToUtf8(platform::PathFromUtf8(text).filename()), "\xF0\x9F\x98\x80.sqlite");
 }
+
+// --- Storage: which disks seek -------------------------------------------------------------------------------------
+
+#ifndef _WIN32
+TEST(Storage, LinuxAsksTheDiskUnderTheFileSystem) {
+    using platform::SeekPenalty;
+    testing_support::TempFolder temp;
+    const std::string file = temp / "file.sqlite";
+    testing_support::WriteFile(file, "x");
+    struct stat status {};
+    ASSERT_EQ(stat(file.c_str(), &status), 0);
+    const std::string number = std::to_string(major(status.st_dev)) + ":" + std::to_string(minor(status.st_dev));
+    const std::string others = "21 26 0:20 / /proc rw,relatime - proc proc rw\n"
+                               "26 1 254:77 / /data rw,relatime - ext4 /dev/vdz rw\n";
+
+    // Each case describes a machine: files under /sys (a name ending in "->" is a link to the rest) and the mount
+    // table's line for the file's device number.
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> sys;
+        std::string mount; // the line's fields after the device number
+        SeekPenalty expected;
+    } cases[] = {
+        {"a spinning disk", {{"dev/block/N/queue/rotational", "1\n"}}, "", SeekPenalty::seeks},
+        {"a solid-state disk", {{"dev/block/N/queue/rotational", "0\n"}}, "", SeekPenalty::none},
+        {"a partition takes its disk's flag",
+         {{"devices/sdq/queue/rotational", "1\n"},
+          {"devices/sdq/sdq2/partition", "2\n"},
+          {"dev/block/N->", "../../devices/sdq/sdq2"}},
+         "",
+         SeekPenalty::seeks},
+        {"a disk without a flag", {{"dev/block/N/size", "100\n"}}, "", SeekPenalty::unknown},
+        {"memory", {}, "/ /tmp rw - tmpfs tmpfs rw", SeekPenalty::none},
+        {"btrfs on a partition of a solid-state disk, by the mount table's source",
+         {{"devices/nvme9/queue/rotational", "0\n"},
+          {"devices/nvme9/nvme9p3/partition", "3\n"},
+          {"class/block/nvme9p3->", "../../devices/nvme9/nvme9p3"}},
+         "/ /home rw,relatime shared:1 - btrfs /dev/nvme9p3 rw,ssd,subvol=/home",
+         SeekPenalty::none},
+        {"a network share", {}, "/ /net rw - nfs4 server:/export rw", SeekPenalty::unknown},
+        {"nothing known", {}, "", SeekPenalty::unknown},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        const std::string root = temp / ("machine" + std::to_string(index++));
+        for (auto [path, content] : c.sys) {
+            const std::size_t at = path.find('N');
+            if (path.rfind("dev/block/N", 0) == 0)
+                path.replace(at, 1, number);
+            const std::filesystem::path full = platform::PathFromUtf8(root + "/sys/" + path);
+            if (path.size() > 2 && path.compare(path.size() - 2, 2, "->") == 0) {
+                const std::filesystem::path link =
+                    platform::PathFromUtf8(root + "/sys/" + path.substr(0, path.size() - 2));
+                std::filesystem::create_directories(link.parent_path());
+                std::filesystem::create_directory_symlink(content, link);
+            } else {
+                std::filesystem::create_directories(full.parent_path());
+                testing_support::WriteFile(platform::PathToUtf8(full), content);
+            }
+        }
+        testing_support::MakeFolder(root + "/sys");
+        testing_support::WriteFile(root + "/mountinfo",
+                                   others + (c.mount.empty() ? "" : "40 26 " + number + " " + c.mount + "\n"));
+        EXPECT_EQ(platform::QuerySeekPenaltyFrom(file, root + "/sys", root + "/mountinfo"), c.expected) << c.name;
+        EXPECT_EQ(platform::QuerySeekPenaltyFrom(temp / "missing", root + "/sys", root + "/mountinfo"),
+                  SeekPenalty::unknown)
+            << c.name;
+    }
+}
+#else
+TEST(Storage, WindowsAsksTheVolumeOfTheFile) {
+    // Every file of a folder lies on the folder's volume.
+    const std::string folder = platform::DatabaseTemporaryFolder();
+    ASSERT_TRUE(IsFolder(folder)) << folder;
+    testing_support::TempFolder temp;
+    const std::string file = temp / "file.sqlite";
+    testing_support::WriteFile(file, "x");
+    const platform::SeekPenalty answer = platform::QuerySeekPenalty(folder);
+    EXPECT_EQ(platform::QuerySeekPenalty(file), answer);
+    std::printf("the temporary folder's volume: %s\n", answer == platform::SeekPenalty::none    ? "no seek penalty"
+                                                       : answer == platform::SeekPenalty::seeks ? "seeks"
+                                                                                                : "cannot tell");
+}
+#endif
