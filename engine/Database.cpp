@@ -12,11 +12,6 @@ namespace engine {
 
 namespace {
 
-// The progress hook: a non-zero answer makes the engine interrupt the running statement.
-int StopHook(void* context) {
-    return static_cast<const StopSignal*>(context)->IsSet() ? 1 : 0;
-}
-
 // On Windows the engine's long-path file layer becomes the default one, once, while the system's plain layer is the
 // default: the plain layer cuts full paths at 260 characters' worth of UTF-8 bytes. A layer that someone installed
 // over the plain one (a test's failing disk, say) is left in place and keeps seeing every file the engine opens.
@@ -32,6 +27,11 @@ void PreferLongPathFileLayer() {
 }
 
 } // namespace
+
+int Database::StopHook(void* context) {
+    const auto* signals = static_cast<const Signals*>(context);
+    return IsStopRequested(signals->stop) || IsStopRequested(signals->cancel) ? 1 : 0;
+}
 
 void Database::Closer::operator()(sqlite3* connection) const {
     sqlite3_close(connection);
@@ -50,6 +50,10 @@ DbOutcome Database::Outcome(int resultCode) {
         return DbOutcome::notADatabase;
     case SQLITE_INTERRUPT:
         return DbOutcome::interrupted;
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_NOMEM:
+        return DbOutcome::noRoom;
     default:
         return DbOutcome::failed;
     }
@@ -71,10 +75,10 @@ DbOutcome Database::Open(const std::string& utf8Path) {
     return Outcome(result);
 }
 
-void Database::InterruptOnStop(const StopSignal* stop) {
-    if (connection_ && stop != nullptr)
-        sqlite3_progress_handler(connection_.get(), kStopCheckInterval, StopHook,
-                                 const_cast<void*>(static_cast<const void*>(stop)));
+void Database::InterruptOnStop(const StopSignal* stop, const StopSignal* cancel) {
+    signals_ = {stop, cancel};
+    if (connection_ && (stop != nullptr || cancel != nullptr))
+        sqlite3_progress_handler(connection_.get(), kStopCheckInterval, StopHook, &signals_);
 }
 
 DbOutcome Database::Execute(const char* sql) {

@@ -18,6 +18,8 @@ enum class DbOutcome {
     busy,         // another connection holds a lock on the file
     notADatabase, // the file is not a database, or it is encrypted
     interrupted,  // the stop signal interrupted the statement
+    noRoom,       // the disk or the memory ran out, or the system failed a read or a write (as a full disk can make
+                  // it do); ErrorText says what
     failed,       // anything else; ErrorText says what
 };
 
@@ -30,11 +32,11 @@ public:
     // Opens an existing database file for reading and writing. A missing file is never created: it gives cantOpen.
     DbOutcome Open(const std::string& utf8Path);
 
-    // Lets a running statement end with interrupted soon after stop is set. The engine checks the signal every
-    // kStopCheckInterval steps of its virtual machine: an atomic load, cheap even in a long "VACUUM". A thousand steps
-    // take well under a millisecond; how soon a stop is seen depends on the engine's few long single steps, not on
-    // this interval. The final copy of "VACUUM" runs no steps and cannot be interrupted.
-    void InterruptOnStop(const StopSignal* stop);
+    // Lets a running statement end with interrupted soon after stop or cancel is set (either may be none). The engine
+    // checks the signals every kStopCheckInterval steps of its virtual machine: atomic loads, cheap even in a long
+    // "VACUUM". A thousand steps take well under a millisecond; how soon a stop is seen depends on the engine's few
+    // long single steps, not on this interval. The final copy of "VACUUM" runs no steps and cannot be interrupted.
+    void InterruptOnStop(const StopSignal* stop, const StopSignal* cancel = nullptr);
     static constexpr int kStopCheckInterval = 1000;
 
     // Runs SQL without results ("VACUUM").
@@ -62,6 +64,13 @@ private:
     };
     std::unique_ptr<sqlite3, Closer> connection_;
     std::string errorText_;
+    // The progress hook, and its context: the signals that interrupt a statement. A non-zero answer makes the
+    // engine interrupt it.
+    struct Signals {
+        const StopSignal* stop = nullptr;
+        const StopSignal* cancel = nullptr;
+    } signals_;
+    static int StopHook(void* context);
 };
 
 } // namespace engine

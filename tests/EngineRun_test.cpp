@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <future>
+#include <map>
 #include <random>
 #include <regex>
 #include <thread>
@@ -78,6 +79,22 @@ TEST(FormatFileSize, OurFormAgreesWithTheWindowsFormEverywhere) {
 // --- The run's report ------------------------------------------------------------------------------------------
 
 namespace {
+
+// One file after the other, on the calling thread: the tests that a stop or a given-up profile leaves the later
+// files untouched take it.
+RunOptions Sequential() {
+    RunOptions options;
+    options.workers = 1;
+    return options;
+}
+
+// Four files at once on any disk.
+RunOptions Parallel() {
+    RunOptions options;
+    options.workers = 4;
+    options.runsAlone = [](const std::string&) { return false; };
+    return options;
+}
 
 class Run : public ::testing::Test {
 protected:
@@ -149,7 +166,7 @@ TEST_F(Run, ProfileGivenUpEndsTheRunBeforeTheThird) {
         ChildProcess holder;
         ASSERT_TRUE(holder.Start(EngineHelperPath(), {"lock", File("second", "global-messages-db.sqlite")}));
         ASSERT_EQ(holder.ReadLine(), "ready");
-        EXPECT_FALSE(RunOptimization({first, second, third}, &bar, &stop));
+        EXPECT_FALSE(RunOptimization({first, second, third}, &bar, &stop, nullptr, Sequential()));
     }
 
     std::vector<LogLine> expected{{"Starting optimization", 0}};
@@ -173,7 +190,7 @@ TEST_F(Run, StopDuringTheFirstProfileEndsTheRunWithoutTotals) {
     bar.onSetPos = [&](std::uint32_t) { stop.Set(); };
 
     LogCapture log;
-    EXPECT_FALSE(RunOptimization({first, second}, &bar, &stop));
+    EXPECT_FALSE(RunOptimization({first, second}, &bar, &stop, nullptr, Sequential()));
 
     std::vector<LogLine> expected{{"Starting optimization", 0}};
     for (const LogLine& line : Header(first))
@@ -211,7 +228,7 @@ TEST_F(Run, StopFromAnotherThreadInterruptsARunningVacuum) {
             stopSet.get_future().wait();
         }
     });
-    EXPECT_FALSE(RunOptimization({first, second}, &bar, &stop));
+    EXPECT_FALSE(RunOptimization({first, second}, &bar, &stop, nullptr, Sequential()));
     stopper.join();
 
     std::vector<LogLine> expected{{"Starting optimization", 0}};
@@ -277,6 +294,209 @@ TEST_F(Run, EmptySelectionReportsZeroes) {
                                                  {"Total: optimized 0 files, new size: 0 bytes (was 0 bytes)", 0},
                                                  {"Completed in 0.00 seconds", 1}}));
     EXPECT_EQ(bar.range, 0u);
+}
+
+// --- Several files at once ---------------------------------------------------------------------------------------
+
+namespace {
+
+// Profiles shaped like real ones: a few big databases and many small ones, a file named like a database that is
+// none, and a database whose "VACUUM" fails. Each run gets fresh copies of the same files.
+class ParallelRun : public Run {
+protected:
+    void SetUp() override {
+        const std::vector<std::pair<std::string, std::vector<std::pair<std::string, int>>>> shapes = {
+            {"alpha",
+             {{"places.sqlite", 2500},
+              {"favicons.sqlite", 1000},
+              {"cookies.sqlite", 60},
+              {"formhistory.sqlite", 40},
+              {"permissions.sqlite", 20},
+              {"storage.sqlite", 30},
+              {"webappsstore.sqlite", 50}}},
+            {"beta", {{"a-small.sqlite", 40}, {"b-small.sqlite", 30}, {"c-small.sqlite", 60}, {"global.sqlite", 2000}}},
+            {"gamma", {{"content.sqlite", 600}, {"x.sqlite", 20}, {"y.sqlite", 25}}},
+        };
+        for (const auto& [folder, files] : shapes) {
+            MakeFolder(temp / "pristine" + platform::kPathSeparator + folder);
+            for (const auto& [name, rows] : files)
+                MakeDatabase(Pristine(folder, name), rows, 1000, 3);
+        }
+        WriteFile(Pristine("alpha", "broken.sqlite"), "not a database");
+        MakeDatabaseWithUnknownCollation(Pristine("beta", "collation.sqlite"));
+        for (const auto& [folder, files] : shapes) {
+            MakeFolder(temp / folder);
+            profiles.push_back(
+                (folder == "beta" ? thunderbird : firefox).AddProfile(AppendBackslash(temp / folder), folder, false));
+        }
+    }
+    std::string Pristine(const std::string& folder, const std::string& name) const {
+        return temp / "pristine" + platform::kPathSeparator + folder + platform::kPathSeparator + name;
+    }
+    void Restore() {
+        for (const std::string folder : {"alpha", "beta", "gamma"})
+            for (const std::string& name : FolderNames(temp / "pristine" + platform::kPathSeparator + folder))
+                WriteFile(File(folder, name), ReadFile(Pristine(folder, name)));
+    }
+
+    struct Outcome {
+        std::vector<LogLine> log;
+        RunSummary summary;
+        std::uint32_t barPos = 0;
+        std::vector<std::pair<std::size_t, bool>> events; // file started (true) or ended
+        int mostAtOnce = 0;
+    };
+    // One run over fresh copies; stopAt, when given, is the line at which the stop is pressed; held, when given, a
+    // database that another process holds locked throughout.
+    Outcome RunOver(RunOptions options, const std::string& stopAt, const std::string& held) {
+        Restore();
+        stop.Reset();
+        bar = TestProgressBar();
+        Outcome outcome;
+        int running = 0;
+        options.onFile = [&](std::size_t file, bool started) {
+            outcome.events.emplace_back(file, started);
+            running += started ? 1 : -1;
+            outcome.mostAtOnce = std::max(outcome.mostAtOnce, running);
+        };
+        ChildProcess holder;
+        if (!held.empty()) {
+            EXPECT_TRUE(holder.Start(EngineHelperPath(), {"lock", held}));
+            EXPECT_EQ(holder.ReadLine(), "ready");
+        }
+        LogCapture log([&](const LogLine& line) {
+            if (line.text == stopAt)
+                stop.Set();
+        });
+        RunOptimization(profiles, &bar, &stop, &outcome.summary, options);
+        for (LogLine line : log.Lines()) {
+            if (line.text.rfind("Completed in ", 0) == 0)
+                line.text = "Completed in (time)";
+            outcome.log.push_back(line);
+        }
+        outcome.barPos = bar.pos;
+        return outcome;
+    }
+    // Every database is sound and holds its rows, the two that cannot be compacted are as they were, and nothing
+    // is left beside them.
+    void ExpectSound(const std::string& what) {
+        for (const std::string folder : {"alpha", "beta", "gamma"}) {
+            for (const std::string& name : FolderNames(temp / "pristine" + platform::kPathSeparator + folder)) {
+                if (name == "broken.sqlite" || name == "collation.sqlite") {
+                    // No database, and one that only its maker can read: left as they were.
+                    EXPECT_TRUE(ReadFile(File(folder, name)) == ReadFile(Pristine(folder, name)))
+                        << what << ": " << name;
+                    continue;
+                }
+                EXPECT_EQ(IntegrityCheck(File(folder, name)), "ok") << what << ": " << name;
+                EXPECT_EQ(CountRows(File(folder, name)), CountRows(Pristine(folder, name))) << what << ": " << name;
+            }
+            EXPECT_EQ(FolderNames(temp / folder), FolderNames(temp / "pristine" + platform::kPathSeparator + folder))
+                << what << ": a file was left behind";
+        }
+    }
+
+    std::vector<CBrowserProfile*> profiles;
+};
+
+} // namespace
+
+TEST_F(ParallelRun, LogsLineForLineWhatOneFileAfterTheOtherLogs) {
+    // Warnings in the first two profiles; a held file in the second; a stop at a small file of the second, while
+    // the big ones still run.
+    const struct {
+        const char* name;
+        std::string stopAt;
+        std::string held;
+        const char* lastLine;
+    } cases[] = {
+        {"complete", "", "", "Completed in (time)"},
+        {"held", "", File("beta", "b-small.sqlite"), "Operation not completed"},
+        {"stop", "c-small.sqlite...", "", "Operation terminated"},
+    };
+    for (const auto& c : cases) {
+        const Outcome one = RunOver(Sequential(), c.stopAt, c.held);
+        ExpectSound(std::string(c.name) + ", one after the other");
+        std::map<std::string, std::uint64_t> sequentialSizes;
+        for (const std::string folder : {"alpha", "beta", "gamma"})
+            for (const std::string& name : FolderNames(temp / folder))
+                sequentialSizes[File(folder, name)] = QueryFileSize(File(folder, name));
+
+        const Outcome many = RunOver(Parallel(), c.stopAt, c.held);
+        ExpectSound(std::string(c.name) + ", four at once");
+
+        EXPECT_EQ(many.log, one.log) << c.name;
+        EXPECT_EQ(many.log.back().text, c.lastLine) << c.name;
+        EXPECT_EQ(many.summary.completed, one.summary.completed) << c.name;
+        EXPECT_EQ(many.summary.filesNotCompacted, one.summary.filesNotCompacted) << c.name;
+        EXPECT_EQ(one.mostAtOnce, 1) << c.name;
+        EXPECT_GT(many.mostAtOnce, 1) << c.name << ": the files ran one after the other";
+        EXPECT_LE(many.mostAtOnce, 4) << c.name;
+        if (c.held.empty() && c.stopAt.empty()) {
+            // The same compacted files, and the bar at the same end.
+            for (const auto& [path, size] : sequentialSizes)
+                EXPECT_EQ(QueryFileSize(path), size) << path;
+            EXPECT_EQ(many.barPos, one.barPos);
+            EXPECT_EQ(one.summary.filesNotCompacted, 2u); // the file that is no database, the failed "VACUUM"
+        }
+        if (!c.held.empty()) {
+            // Once the held file ended, no file after it started.
+            const std::size_t heldFile = 9; // after alpha's eight files and beta's a-small.sqlite
+            const auto heldEnd = std::find(many.events.begin(), many.events.end(), std::make_pair(heldFile, false));
+            ASSERT_NE(heldEnd, many.events.end());
+            for (auto event = heldEnd; event != many.events.end(); ++event)
+                EXPECT_FALSE(event->second && event->first > heldFile) << "file " << event->first << " started";
+        }
+    }
+}
+
+TEST_F(Run, ParallelWorkersTakeTheLargestFirstAndKeepTheRules) {
+    // Two profiles of the same folder: each file is listed twice and must never run twice at once. d.sqlite runs
+    // alone, as a file on a disk that seeks does.
+    CBrowserProfile* first = MakeProfile(firefox, "p", {"a.sqlite", "c.sqlite", "f.sqlite"});
+    MakeDatabase(File("p", "b.sqlite"), 6000, 1000, 3);
+    MakeDatabase(File("p", "d.sqlite"), 1500, 1000, 3);
+    MakeDatabase(File("p", "e.sqlite"), 4000, 1000, 3);
+    CBrowserProfile* second = firefox.AddProfile(first->GetPath(), "same", false);
+    const std::size_t kFiles = 6; // a to f in each profile
+
+    std::vector<std::pair<std::size_t, bool>> events;
+    RunOptions options;
+    options.workers = 2;
+    options.runsAlone = [](const std::string& path) { return LastPathComponent(path) == "d.sqlite"; };
+    options.onFile = [&](std::size_t file, bool started) { events.emplace_back(file, started); };
+    LogCapture log;
+    EXPECT_TRUE(RunOptimization({first, second}, &bar, nullptr, nullptr, options));
+
+    // The two largest first, b and e.
+    std::vector<std::size_t> starts;
+    for (const auto& [file, started] : events)
+        if (started)
+            starts.push_back(file);
+    ASSERT_EQ(starts.size(), 2 * kFiles);
+    EXPECT_EQ(std::vector<std::size_t>(starts.begin(), starts.begin() + 2), (std::vector<std::size_t>{1, 4}));
+
+    std::vector<std::size_t> running;
+    std::size_t mostAtOnce = 0;
+    for (const auto& [file, started] : events) {
+        if (!started) {
+            running.erase(std::find(running.begin(), running.end(), file));
+            continue;
+        }
+        for (const std::size_t other : running) {
+            EXPECT_NE(other % kFiles, file % kFiles) << "the same file twice at once";
+            EXPECT_NE(other % kFiles, 3u) << "a file started beside d.sqlite";
+        }
+        if (file % kFiles == 3) {
+            EXPECT_TRUE(running.empty()) << "d.sqlite started beside another file";
+        }
+        running.push_back(file);
+        mostAtOnce = std::max(mostAtOnce, running.size());
+    }
+    EXPECT_EQ(mostAtOnce, 2u);
+    EXPECT_EQ(log.Texts().at(log.Texts().size() - 2).rfind("Total: optimized 12 files", 0), 0u);
+    for (const char* name : {"a.sqlite", "b.sqlite", "c.sqlite", "d.sqlite", "e.sqlite", "f.sqlite"})
+        EXPECT_EQ(IntegrityCheck(File("p", name)), "ok") << name;
 }
 
 // --- Log channel: console mode writes one line per message ----------------------------------------------------
