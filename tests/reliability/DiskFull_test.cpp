@@ -2,6 +2,8 @@
 // system that fails writes with SQLITE_FULL after so many bytes. Whatever the budget, the file must come out intact
 // with the same content, either as it was or compacted; the profile's next file must still be compacted; the
 // message must say what happened; and nothing may be left beside the file but what SQLite needs to recover it.
+// Each case runs the profile's files one after the other, and two at once: then the disk fills up under one worker
+// while the other compacts the next file, which must come out compacted, and the log must read the same.
 
 #include "DatabaseState.h"
 #include "EngineTestSupport.h"
@@ -9,6 +11,7 @@
 #include "TestSupport.h"
 
 #include "engine/Compaction.h"
+#include "engine/Optimization.h"
 #include "platform/System.h"
 #include "support/FolderHelpers.h"
 
@@ -28,6 +31,7 @@ struct Case {
     const char* name;
     bool wal;
     DiskFill fill;
+    bool parallel; // both files at once
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c) {
@@ -91,17 +95,24 @@ protected:
 
         Run run;
         {
-            LogCapture log([&](const LogLine& line) {
-                // The first file's connection is closed before the second file's line: its closing runs on the
-                // full disk too.
-                if (line.text == "a.sqlite...")
-                    FailingVfs::Arm(budget, GetParam().fill);
-                else if (line.text == "b.sqlite...")
-                    FailingVfs::Disarm();
-            });
-            EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr));
+            // The first file's compaction, from its open to its close, runs on the full disk.
+            FailingVfs::Arm(budget, GetParam().fill, "a.sqlite");
+            LogCapture log;
+            if (GetParam().parallel) {
+                RunOptions twoAtOnce;
+                twoAtOnce.workers = 2;
+                twoAtOnce.runsAlone = [](const std::string&) { return false; };
+                EXPECT_TRUE(RunOptimization({profile}, nullptr, nullptr, nullptr, twoAtOnce));
+            } else {
+                EXPECT_TRUE(OptimizeProfile(*profile, nullptr, nullptr));
+            }
             FailingVfs::Disarm();
             run.log = log.Texts();
+            if (GetParam().parallel && run.log.size() >= 3) {
+                // The profile's lines, without the run's own first and last ones.
+                run.log.erase(run.log.begin());
+                run.log.resize(run.log.size() - 2);
+            }
         }
         run.written = FailingVfs::Written();
         run.failedWrites = FailingVfs::FailedWrites();
@@ -219,8 +230,12 @@ TEST_P(DiskFull, AFailureAfterTheCommitLeavesACompactedFileAndNoWarning) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DiskFull,
-                         ::testing::Values(Case{"rollback_every_write", false, DiskFill::everyWrite},
-                                           Case{"rollback_growth_only", false, DiskFill::growthOnly},
-                                           Case{"wal_every_write", true, DiskFill::everyWrite},
-                                           Case{"wal_growth_only", true, DiskFill::growthOnly}),
+                         ::testing::Values(Case{"rollback_every_write", false, DiskFill::everyWrite, false},
+                                           Case{"rollback_growth_only", false, DiskFill::growthOnly, false},
+                                           Case{"wal_every_write", true, DiskFill::everyWrite, false},
+                                           Case{"wal_growth_only", true, DiskFill::growthOnly, false},
+                                           Case{"rollback_every_write_parallel", false, DiskFill::everyWrite, true},
+                                           Case{"rollback_growth_only_parallel", false, DiskFill::growthOnly, true},
+                                           Case{"wal_every_write_parallel", true, DiskFill::everyWrite, true},
+                                           Case{"wal_growth_only_parallel", true, DiskFill::growthOnly, true}),
                          [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });

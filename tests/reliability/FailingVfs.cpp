@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 namespace reliability {
 
@@ -13,12 +15,27 @@ struct State {
     bool armed = false;
     DiskFill fill = DiskFill::everyWrite;
     std::int64_t budget = 0;
+    std::string database; // only the thread that has this database open fills the disk; empty: every thread
     std::int64_t written = 0;
     int failedWrites = 0;
     std::vector<WriteRecord> writes;
 };
-// The engine runs on the test's thread, so plain values do.
+// Several connections may write at once, each on its own thread.
+std::mutex mutex;
 State state;
+// The thread has the armed database open: a compaction runs on one thread, and every file that its connection
+// opens meanwhile (its journal, WAL, temporary copy) belongs to that database.
+thread_local bool fillingThread = false;
+
+// True when the path's last component is fileName.
+bool NamesFile(const char* path, const std::string& fileName) {
+    const std::size_t length = path != nullptr ? std::strlen(path) : 0;
+    if (fileName.empty() || length <= fileName.size() ||
+        std::strcmp(path + length - fileName.size(), fileName.c_str()) != 0)
+        return false;
+    const char before = path[length - fileName.size() - 1];
+    return before == '/' || before == '\\';
+}
 
 sqlite3_vfs* real = nullptr;
 sqlite3_vfs vfs;
@@ -28,6 +45,7 @@ struct File {
     sqlite3_file base;
     sqlite3_file* real;
     FileKind kind;
+    bool armedDatabase; // the main database file that makes its thread fill the disk
 };
 
 FileKind KindOf(int openFlags) {
@@ -47,13 +65,17 @@ sqlite3_file* Real(sqlite3_file* file) {
 }
 
 int Close(sqlite3_file* file) {
-    return Real(file)->pMethods->xClose(Real(file));
+    const int result = Real(file)->pMethods->xClose(Real(file));
+    if (reinterpret_cast<File*>(file)->armedDatabase)
+        fillingThread = false;
+    return result;
 }
 int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
     return Real(file)->pMethods->xRead(Real(file), buffer, amount, offset);
 }
 int Write(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset) {
-    if (state.armed) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (state.armed && (state.database.empty() || fillingThread)) {
         std::int64_t counted = amount;
         if (state.fill == DiskFill::growthOnly) {
             sqlite3_int64 size = 0;
@@ -122,7 +144,13 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out
     File* ours = reinterpret_cast<File*>(file);
     ours->real = reinterpret_cast<sqlite3_file*>(ours + 1);
     ours->kind = KindOf(flags);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ours->armedDatabase = ours->kind == FileKind::database && NamesFile(name, state.database);
+    }
     const int result = real->xOpen(real, name, ours->real, flags, outFlags);
+    if (ours->armedDatabase)
+        fillingThread = result == SQLITE_OK;
     const sqlite3_io_methods* realMethods = ours->real->pMethods;
     if (realMethods == nullptr) {
         ours->base.pMethods = nullptr;
@@ -229,28 +257,34 @@ FailingVfs::~FailingVfs() {
     sqlite3_vfs_register(real, 1);
 }
 
-void FailingVfs::Arm(std::int64_t budget, DiskFill fill) {
+void FailingVfs::Arm(std::int64_t budget, DiskFill fill, const std::string& database) {
+    const std::lock_guard<std::mutex> lock(mutex);
     state.armed = true;
     state.fill = fill;
     state.budget = budget;
+    state.database = database;
     state.written = 0;
     state.failedWrites = 0;
     state.writes.clear();
 }
 
 void FailingVfs::Disarm() {
+    const std::lock_guard<std::mutex> lock(mutex);
     state.armed = false;
 }
 
 std::int64_t FailingVfs::Written() {
+    const std::lock_guard<std::mutex> lock(mutex);
     return state.written;
 }
 
 int FailingVfs::FailedWrites() {
+    const std::lock_guard<std::mutex> lock(mutex);
     return state.failedWrites;
 }
 
-const std::vector<WriteRecord>& FailingVfs::Writes() {
+std::vector<WriteRecord> FailingVfs::Writes() {
+    const std::lock_guard<std::mutex> lock(mutex);
     return state.writes;
 }
 

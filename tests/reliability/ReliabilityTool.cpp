@@ -2,9 +2,11 @@
 //
 //   kill --program <tidyquill> [--kills N] [--megabytes M] [--random R]
 //       Runs the real program on a Pale Moon profile of large fragmented databases, once per journal mode
-//       (rollback, WAL), and kills it at random moments until N kills per mode have landed. After each kill every
-//       database must pass integrity_check, hold the same rows, user_version and application_id as before, and be
-//       either untouched or compacted. Prints one line per mode and a verdict; exit status 1 on any failure.
+//       (rollback, WAL), compacting its files one after the other and then both at once, and kills it at random
+//       moments until N kills per mode and way have landed. After each kill every database must pass
+//       integrity_check, hold the same rows, user_version and application_id as before, and be either untouched or
+//       compacted. Prints one line per mode and way ("kill wal parallel: ...") and a verdict; exit status 1 on any
+//       failure.
 //   make <database> <bytes> rollback|wal     makes a fragmented database
 //   state <database>...                      one line per file: its bytes' hash, then what SQLite reads in it
 //   compacted-pages <database>               the page count "VACUUM" gives a copy of it
@@ -116,11 +118,12 @@ private:
     bool hadPreferences_ = false;
     std::string savedPreferences_;
     std::vector<Mode> modes_;
+    std::string way_; // how the program compacts in this pass, for the failure messages
 };
 
 void KillTest::Fail(Tally& tally, const std::string& what) {
     ++tally.failures;
-    std::printf("FAILED: %s\n", what.c_str());
+    std::printf("FAILED: %s%s\n", way_.c_str(), what.c_str());
     const std::string output = ReadTextFile(output_);
     if (!output.empty())
         std::printf("  the program wrote:\n%s", output.c_str());
@@ -343,11 +346,17 @@ void KillTest::CleanUp() {
 }
 
 int KillTest::Run() {
-    std::vector<Tally> tallies(2);
     bool ok = Prepare();
-    for (std::size_t i = 0; ok && i < modes_.size(); ++i) {
-        Mode& mode = modes_[i];
+    // Each mode twice: one file after the other, then both at once.
+    std::vector<Tally> tallies(modes_.size() * 2);
+    for (std::size_t i = 0; ok && i < modes_.size() * 2; ++i) {
+        Mode& mode = modes_[i / 2];
         Tally& tally = tallies[i];
+        // The program's choice, made for it: one file after the other, then both files at once (on any disk).
+        const bool parallel = i % 2 == 1;
+        SetEnvironment("TIDYQUILL_TEST_WORKERS", parallel ? "2" : "1");
+        const std::string label = mode.name + (parallel ? " parallel" : "");
+        way_ = parallel ? "both files at once: " : "";
         double seconds = 0;
         Restore(mode);
         if (!RunToEnd(mode, tally, "in a whole run", &seconds))
@@ -357,8 +366,8 @@ int KillTest::Run() {
         RunToEnd(mode, tally, "in the run after the kills", nullptr);
         std::printf("kill %s: %d kills survived (%d during VACUUM, %d in its copy-back, which overlap; %d runs ended "
                     "before the kill), databases afterwards: %d untouched, %d compacted; a whole run takes %.2f s",
-                    mode.name.c_str(), tally.kills, tally.duringVacuum, tally.inCopyBack, tally.endedFirst,
-                    tally.untouched, tally.compacted, seconds);
+                    label.c_str(), tally.kills, tally.duringVacuum, tally.inCopyBack, tally.endedFirst, tally.untouched,
+                    tally.compacted, seconds);
         if (tally.inertJournals > 0)
             std::printf("; journals not yet valid left by kills (ignored by SQLite, removed by the next run): %d",
                         tally.inertJournals);

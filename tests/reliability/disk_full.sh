@@ -4,7 +4,8 @@
 # part of the compacted copy, room for the copy but one page short for the journal or WAL that copies it back, and
 # room enough. Every database must come out intact with the same content, untouched (with the program's message)
 # or compacted; the run must go on to the next file and complete; nothing may be left behind but what SQLite needs;
-# the preferences file must survive a save that finds no room.
+# the preferences file must survive a save that finds no room. Every case runs twice: the program compacting one
+# file after the other, and both at once, where the outcome and the messages must be the same.
 #
 #   disk_full.sh <tidyquill> <reliability_tool>
 #
@@ -43,12 +44,15 @@ free_bytes() { echo $(($(stat -f -c '%a * %S' "$disk"))); }
 names=(big.sqlite small.sqlite)
 declare -A pristine compacted_pages
 for mode in rollback wal; do
-    mkdir -p "$tmp/pristine/$mode"
+    mkdir -p "$tmp/pristine/$mode" "$tmp/pristine/$mode-twins"
     "$tool" make "$tmp/pristine/$mode/big.sqlite" 24000000 "$mode" >/dev/null &&
-        "$tool" make "$tmp/pristine/$mode/small.sqlite" 600000 "$mode" >/dev/null || { echo "cannot make the databases"; exit 1; }
-    for name in "${names[@]}"; do
-        pristine[$mode/$name]=$(state "$tmp/pristine/$mode/$name")
-        compacted_pages[$mode/$name]=$("$tool" compacted-pages "$tmp/pristine/$mode/$name")
+        "$tool" make "$tmp/pristine/$mode/small.sqlite" 600000 "$mode" >/dev/null &&
+        "$tool" make "$tmp/pristine/$mode-twins/one.sqlite" 8000000 "$mode" >/dev/null || { echo "cannot make the databases"; exit 1; }
+    # Two databases alike, each of which needs as much room to be compacted.
+    cp "$tmp/pristine/$mode-twins/one.sqlite" "$tmp/pristine/$mode-twins/two.sqlite"
+    for file in "$mode/big.sqlite" "$mode/small.sqlite" "$mode-twins/one.sqlite" "$mode-twins/two.sqlite"; do
+        pristine[$file]=$(state "$tmp/pristine/$file")
+        compacted_pages[$file]=$("$tool" compacted-pages "$tmp/pristine/$file")
     done
 done
 page_size=4096
@@ -70,27 +74,33 @@ setup() {
     [ $filler -gt 0 ] && fallocate -l "$filler" "$disk/filler"
 }
 
-# The least room in which the big database is compacted: found by bisection. The compacted copy grows first (in
-# the temporary folder), the journal or WAL that copies it back after it, so one page less than this runs out of
-# room while copying back.
-least_room() { # mode
-    local low=0 high=$((${compacted_pages[$1/big.sqlite]} * page_size * 4 + 1048576)) middle
-    local want=$((${compacted_pages[$1/big.sqlite]} * page_size))
-    setup "$1" $high
+# The least room in which the named databases of a pristine folder (mode, or mode-twins) are compacted: found by
+# bisection. The compacted copy grows first (in the temporary folder), the journal or WAL that copies it back after
+# it, so one page less than this runs out of room while copying back.
+least_room() { # pristine folder, databases
+    local folder=$1 low=0 high=1048576 middle name
+    shift
+    for name; do high=$((high + ${compacted_pages[$folder/$name]} * page_size * 4)); done
+    compacted() {
+        for name; do
+            [ "$(stat -c %s "$profile/$name")" = $((${compacted_pages[$folder/$name]} * page_size)) ] || return 1
+        done
+    }
+    setup "$folder" $high
     run_merged "$tmp" /Cyberfox:disk
-    [ "$(stat -c %s "$profile/big.sqlite")" = $want ] || { echo -1; return; }
+    compacted "$@" || { echo -1; return; }
     while [ $((high - low)) -gt $page_size ]; do
         middle=$(((low + high) / 2 / page_size * page_size))
-        setup "$1" $middle
+        setup "$folder" $middle
         run_merged "$tmp" /Cyberfox:disk
-        if [ "$(stat -c %s "$profile/big.sqlite")" = $want ]; then high=$middle; else low=$middle; fi
+        if compacted "$@"; then high=$middle; else low=$middle; fi
     done
     echo $high
 }
 
 # disk_case <mode> <name> <free bytes> <message> <files expected to fail...>
 disk_case() {
-    local mode=$1 label="$1 $2" room=$3 reason=$4 message="Warning: the file was not compacted: $4"
+    local mode=$1 label="$1 $2$way" room=$3 reason=$4 message="Warning: the file was not compacted: $4"
     shift 4
     local expect_fail=" $* " failures_before=$failures name
     cases=$((cases + 1))
@@ -169,26 +179,66 @@ disk_case() {
     fi
 }
 
+# twins_case <mode> <free bytes>: two databases alike, in the least room in which they are compacted one after the
+# other. Both at once they run out of room together; the one that did is compacted again alone, so both come out
+# compacted, and the messages say nothing of it.
+twins_case() {
+    local mode=$1 folder=$1-twins label="$1 two databases alike, room for one compaction at a time$way" room=$2
+    local failures_before=$failures name
+    cases=$((cases + 1))
+    setup "$folder" "$room"
+
+    run_merged "$tmp" /Cyberfox:disk
+
+    # The files' lines in the file system's order, with nothing between them.
+    mapfile -t lines <<<"$out"
+    local expected=("Starting optimization" "Optimizing 'disk'" "Path: $profile/")
+    [ "$(printf '%s\n' "${lines[@]:0:3}")" = "$(printf '%s\n' "${expected[@]}")" ] && [ ${#lines[@]} -eq 7 ] &&
+        [ "$(printf '%s\n' "${lines[@]:3:2}" | sort | tr '\n' ' ')" = "one.sqlite... two.sqlite... " ] &&
+        [[ ${lines[5]} =~ ^Total:\ optimized\ 2\ files ]] || fail "$label: messages:"$'\n'"$out"
+    [ "$rc" -eq 0 ] || fail "$label: exit status $rc"
+    rm -f "$disk/filler"
+    for name in one.sqlite two.sqlite; do
+        local now
+        now=$(state "$profile/$name")
+        check_intact "$label" "$name" "$now" "${pristine[$folder/$name]}"
+        [ "$(pages_of "$now")" = "${compacted_pages[$folder/$name]}" ] || fail "$label: $name was not compacted: $now"
+    done
+    local left
+    left=$(cd "$profile" && ls -A | tr '\n' ' ')$(ls -A "$temp" | tr '\n' ' ')
+    [ "$left" = "one.sqlite two.sqlite " ] || fail "$label: left behind: $left"
+    [ $failures -eq $failures_before ] && echo "disk full $label ($room bytes free): both compacted, the run completed"
+}
+
+# The program's choice of how many files it compacts at once, made for it (on any disk).
 for mode in rollback wal; do
+    export TIDYQUILL_TEST_WORKERS=1
     big=$((${compacted_pages[$mode/big.sqlite]} * page_size))
-    least=$(least_room $mode)
+    least=$(least_room $mode big.sqlite)
+    twins_least=$(least_room $mode-twins one.sqlite two.sqlite)
     if [ "$least" -le $((big / 4 + page_size)) ]; then
         fail "$mode: the big database is compacted with $least bytes free, less than its compacted copy needs"
         continue
     fi
-    if [ $mode = rollback ]; then
-        disk_case $mode "no room" 0 "database or disk is full" big.sqlite small.sqlite
-    else
-        # SQLite cannot extend the WAL's shared-memory index: it answers SQLITE_IOERR_SHMSIZE.
-        disk_case $mode "no room" 0 "disk I/O error" big.sqlite small.sqlite
-    fi
-    disk_case $mode "room for a quarter of the compacted copy" $((big / 4)) "database or disk is full" big.sqlite
-    disk_case $mode "room for the copy, one page short for copying it back" $((least - page_size)) \
-        "database or disk is full" big.sqlite
-    # The least room: the compacted file is committed; "VACUUM" may still run out of room afterwards, while it writes
-    # out the rest of its temporary copy, and report a failure for a file that is compacted.
-    disk_case $mode "just room enough to commit" "$least" ""
-    disk_case $mode "room enough" $((least + 1048576)) ""
+    for workers in 1 2; do
+        export TIDYQUILL_TEST_WORKERS=$workers
+        way=""
+        [ $workers -gt 1 ] && way=", both files at once"
+        if [ $mode = rollback ]; then
+            disk_case $mode "no room" 0 "database or disk is full" big.sqlite small.sqlite
+        else
+            # SQLite cannot extend the WAL's shared-memory index: it answers SQLITE_IOERR_SHMSIZE.
+            disk_case $mode "no room" 0 "disk I/O error" big.sqlite small.sqlite
+        fi
+        disk_case $mode "room for a quarter of the compacted copy" $((big / 4)) "database or disk is full" big.sqlite
+        disk_case $mode "room for the copy, one page short for copying it back" $((least - page_size)) \
+            "database or disk is full" big.sqlite
+        # The least room: the compacted file is committed; "VACUUM" may still run out of room afterwards, while it
+        # writes out the rest of its temporary copy, and report a failure for a file that is compacted.
+        disk_case $mode "just room enough to commit" "$least" ""
+        disk_case $mode "room enough" $((least + 1048576)) ""
+        twins_case $mode "$twins_least"
+    done
 done
 
 if [ $failures -eq 0 ]; then
