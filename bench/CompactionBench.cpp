@@ -9,6 +9,8 @@
 // --smoke runs the same steps on 16 MB and checks results instead of times: our compaction gives the same
 // bytes as the sqlite3 command's, and a stop leaves the file either untouched or fully compacted.
 
+#include "BenchSupport.h"
+
 #include "catalogue/Browser.h"
 #include "engine/Compaction.h"
 #include "engine/LogOutput.h"
@@ -16,31 +18,20 @@
 #include "support/FolderHelpers.h"
 #include "tests/FakeProgram.h"
 
-#include <sqlite3.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using namespace bench;
 
 namespace {
 
@@ -68,93 +59,6 @@ bool CompactProfile(const std::string& folder, const StopSignal* stop) {
     return done && clean;
 }
 
-// --- Files ------------------------------------------------------------------------------------------------------
-
-double Megabytes(std::uint64_t bytes) {
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
-
-bool SameBytes(const std::string& a, const std::string& b) {
-    std::ifstream left(a, std::ios::binary);
-    std::ifstream right(b, std::ios::binary);
-    return left && right &&
-           std::equal(std::istreambuf_iterator<char>(left), std::istreambuf_iterator<char>(),
-                      std::istreambuf_iterator<char>(right), std::istreambuf_iterator<char>());
-}
-
-// Copies and writes the copy through to the disk: otherwise the first fsync of the compaction would also pay for
-// writing out the whole fresh copy, a cost that varies with the system's write-back and is not the compaction's.
-void CopyFile(const std::string& from, const std::string& to) {
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-    const int fd = open(to.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-    sync();
-}
-
-// A database of about sizeMb megabytes in which three rows in four, chosen at random, are deleted: "VACUUM" has
-// to rebuild the table and its index from pages that are mostly free space.
-bool MakeFragmentedDatabase(const std::string& path, int sizeMb) {
-    fs::remove(path);
-    sqlite3* db = nullptr;
-    // A row takes about 1210 bytes with its index entry and its share of the pages.
-    const long long rows = sizeMb * 1048576LL / 1210;
-    const std::string sql =
-        "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
-        "CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, b BLOB); CREATE INDEX t_a ON t(a);"
-        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < " +
-        std::to_string(rows) +
-        ") INSERT INTO t(a, b) SELECT hex(randomblob(16)), randomblob(abs(random()) % 1500 + 200) FROM n;"
-        "DELETE FROM t WHERE abs(random()) % 4 <> 0;";
-    char* message = nullptr;
-    const bool made = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
-                      sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK;
-    if (!made)
-        std::fprintf(stderr, "cannot make %s: %s\n", path.c_str(), message != nullptr ? message : "?");
-    sqlite3_free(message);
-    sqlite3_close(db);
-    return made;
-}
-
-// --- Child processes --------------------------------------------------------------------------------------------
-
-struct ChildRun {
-    bool ok = false;
-    double seconds = 0;    // wall-clock time from start to end
-    double cpuSeconds = 0; // processor time, user and system
-    double peakMb = 0;
-};
-
-ChildRun RunChild(const std::vector<std::string>& command) {
-    std::vector<char*> argv;
-    for (const std::string& part : command)
-        argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    ChildRun run;
-    const Clock::time_point start = Clock::now();
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[0]);
-        return run;
-    }
-    int status = 0;
-    rusage usage = {};
-    if (wait4(pid, &status, 0, &usage) != pid)
-        return run;
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in kilobytes
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
-}
-
-std::string SelfPath() {
-    return fs::read_symlink("/proc/self/exe").string();
-}
-
 // --- Measurements -----------------------------------------------------------------------------------------------
 
 struct Contestant {
@@ -166,10 +70,6 @@ struct Contestant {
     std::vector<double> cpuSeconds;   // one processor time per round
     double peakMb = 0;
 };
-
-double Best(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
 
 struct StopSample {
     double latencyMs = 0;
@@ -210,11 +110,9 @@ int Fail(const std::string& why) {
 int Benchmark(const Options& options) {
     std::string root = options.folder;
     if (root.empty()) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tidyquill-bench-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr)
+        root = MakeWorkFolder("tidyquill-bench");
+        if (root.empty())
             return Fail("cannot make a work folder");
-        root = pattern;
     }
     struct Cleanup {
         std::string folder;
