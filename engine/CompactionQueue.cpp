@@ -80,29 +80,27 @@ void CompactionQueue::Work() {
 CompactionQueue::Task* CompactionQueue::Pick() {
     if (finished_ || IsStopRequested(stop_))
         return nullptr;
+    const auto sameFileRuns = [this](const Task& task) {
+        return task.identity && std::any_of(running_.begin(), running_.end(), [&](const Task* other) {
+                   return other->identity && *other->identity == *task.identity;
+               });
+    };
     Task* first = nullptr;
     Task* largest = nullptr;
-    bool aloneRuns = false;
     for (const auto& task : tasks_) {
-        if (task->state == Task::State::running)
-            aloneRuns = aloneRuns || task->job.alone;
         if (task->state != Task::State::waiting || task->index >= cut_)
             continue;
         if (first == nullptr)
             first = task.get();
-        if (task->job.alone || (largest != nullptr && task->job.size <= largest->job.size))
-            continue;
-        bool sameFileRuns = false;
-        for (const auto& other : tasks_)
-            sameFileRuns = sameFileRuns || (other->state == Task::State::running && task->identity && other->identity &&
-                                            *other->identity == *task->identity);
-        if (!sameFileRuns)
+        if (!task->job.alone && (largest == nullptr || task->job.size > largest->job.size) && !sameFileRuns(*task))
             largest = task.get();
     }
     if (first == nullptr)
         return nullptr;
     if (first->job.alone || slots_ == 1)
-        return running_ == 0 ? first : nullptr;
+        return running_.empty() ? first : nullptr;
+    const bool aloneRuns =
+        std::any_of(running_.begin(), running_.end(), [](const Task* task) { return task->job.alone; });
     return aloneRuns ? nullptr : largest;
 }
 
@@ -118,16 +116,16 @@ bool CompactionQueue::AnyLeftToStart() const {
 void CompactionQueue::Begin(Task& task) {
     task.state = Task::State::running;
     task.started = true;
-    task.besideOthers = running_ > 0;
+    task.besideOthers = !running_.empty();
     task.startNumber = ++starts_;
-    ++running_;
+    running_.push_back(&task);
     if (trace_)
         trace_(task.index, true);
     changed_.notify_all();
 }
 
 void CompactionQueue::End(Task& task, FileCompaction result) {
-    --running_;
+    running_.erase(std::find(running_.begin(), running_.end(), &task));
     // Another file started after this one did.
     task.besideOthers = task.besideOthers || starts_ != task.startNumber;
     if (trace_)
@@ -144,8 +142,8 @@ void CompactionQueue::End(Task& task, FileCompaction result) {
     ended_.push_back(task.index);
     if (task.result.outcome == FileOutcome::givenUp && task.index < cut_) {
         cut_ = task.index;
-        for (const auto& later : tasks_)
-            if (later->index > cut_ && later->state == Task::State::running)
+        for (Task* later : running_)
+            if (later->index > cut_)
                 later->cancel.Set();
     }
     changed_.notify_all();
@@ -238,21 +236,17 @@ void CompactionQueue::Finish() {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         finished_ = true;
-        for (const auto& task : tasks_) {
-            if (task->state != Task::State::running)
-                continue;
-            if (onOwningThread_) {
-                // Started for the log but never compacted: the owner stopped asking.
-                End(*task, FileCompaction());
-                continue;
-            }
+        // Compacted on the owning thread, a running file was started for the log but never compacted: the owner
+        // stopped asking.
+        while (onOwningThread_ && !running_.empty())
+            End(*running_.front(), FileCompaction());
+        for (Task* task : running_)
             task->cancel.Set();
-        }
         changed_.notify_all();
         for (;;) {
             if (TellProgress(lock))
                 continue;
-            if (running_ == 0)
+            if (running_.empty())
                 break;
             changed_.wait(lock);
         }

@@ -89,7 +89,7 @@ private:
     bool onOwningThread_ = true;     // no worker threads: WaitUntilFinished compacts
     std::size_t slots_ = 1;          // files that may run at once
     std::size_t cut_;                // the first file that gave up its profile: no later file starts
-    std::size_t running_ = 0;        // files running now
+    std::vector<Task*> running_;     // files running now
     std::uint64_t starts_ = 0;       // files started so far, retries included
     bool finished_ = false;          // Finish was called: nothing starts any more
     std::vector<std::size_t> ended_; // files that ended, in that order
