@@ -403,7 +403,8 @@ protected:
 
 TEST_F(ParallelRun, LogsLineForLineWhatOneFileAfterTheOtherLogs) {
     // Warnings in the first two profiles; a held file in the second; a stop at a small file of the second, while
-    // the big ones still run.
+    // the big ones still run; a stop at the file whose "VACUUM" fails, which may have failed, warning included,
+    // before its line is out.
     const struct {
         const char* name;
         std::string stopAt;
@@ -413,6 +414,7 @@ TEST_F(ParallelRun, LogsLineForLineWhatOneFileAfterTheOtherLogs) {
         {"complete", "", "", "Completed in (time)"},
         {"held", "", File("beta", "b-small.sqlite"), "Operation not completed"},
         {"stop", "c-small.sqlite...", "", "Operation terminated"},
+        {"stop at a warning", "collation.sqlite...", "", "Operation terminated"},
     };
     for (const auto& c : cases) {
         const Outcome one = RunOver(Sequential(), c.stopAt, c.held);
