@@ -3,6 +3,7 @@
 // engine's own types or texts: outcomes are decided on the engine's result codes.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,22 @@ enum class DbOutcome {
     failed,       // anything else; ErrorText says what
 };
 
+// One page of a table or index as the page scan reports it.
+struct TreePage {
+    enum class Kind { internal, leaf, overflow, damaged }; // damaged: not a page of the kind its tree needs
+    Kind kind = Kind::leaf;
+    int tree = 0;             // counts up from 0, one number per table or index, in the order the scan meets them
+    std::uint32_t page = 0;   // the page number (1 holds the file's header before its own)
+    std::uint32_t cells = 0;  // cells on the page; 0 on an overflow page
+    std::uint32_t unused = 0; // bytes of the page that neither its header, nor its cell pointers, nor its cells use
+};
+
+// What the page scan reads besides the pages.
+struct TreeLayout {
+    std::uint32_t pageSize = 0;
+    bool autoVacuum = false; // the file keeps pointer-map pages (full or incremental auto-vacuum)
+};
+
 class Database {
 public:
     Database() = default;
@@ -31,6 +48,19 @@ public:
 
     // Opens an existing database file for reading and writing. A missing file is never created: it gives cantOpen.
     DbOutcome Open(const std::string& utf8Path);
+
+    // Opens an existing database file for reading only, through a file layer that opens every file of the database
+    // (the database, its journal, its write-ahead log) read-only and deletes nothing, so that nothing beside the
+    // file is created, changed or removed, not even the shared-memory file of a WAL database: committed pages in a
+    // write-ahead log are read from the log itself. Without a log or a journal beside it the file is read as
+    // unchangeable (no lock at all); otherwise each read takes the usual shared lock for its length only.
+    DbOutcome OpenReadOnly(const std::string& utf8Path);
+
+    // Reads, in one read transaction, the page size and every page of every table and index (SQLite's dbstat
+    // table), each tree's pages in the order of its keys, and hands each to visit. The stop signal interrupts the
+    // scan between two pages (interrupted). Needs a connection from OpenReadOnly.
+    DbOutcome ScanTreePages(const StopSignal* stop, TreeLayout& layout,
+                            const std::function<void(const TreePage&)>& visit);
 
     // Lets a running statement end with interrupted soon after stop or cancel is set (either may be none). The engine
     // checks the signals every kStopCheckInterval steps of its virtual machine: atomic loads, cheap even in a long
