@@ -1,6 +1,7 @@
 #include "engine/Database.h"
 
 #include "engine/StopSignal.h"
+#include "platform/Files.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
@@ -238,11 +239,6 @@ std::string FileUri(const std::string& path, bool immutable) {
     return uri + (immutable ? "?mode=ro&immutable=1" : "?mode=ro");
 }
 
-// True when a file exists and holds at least one byte.
-bool NonEmptyFile(const std::string& path) {
-    return QueryFileSize(path) > 0;
-}
-
 } // namespace
 
 int Database::StopHook(void* context) {
@@ -301,10 +297,13 @@ DbOutcome Database::OpenReadOnly(const std::string& utf8Path) {
     if (platform::kWindows)
         PreferLongPathFileLayer();
     RegisterReadOnlyLayer();
-    // Without a log or a journal beside it the file holds every committed page, and nobody is writing it (a writer
-    // makes one of them first): it is read as unchangeable, with no lock at all. A WAL database without its log must
-    // be read so anyway, since a connection that looks for the log would try to make it.
-    const bool immutable = !PathExists(utf8Path + "-wal") && !NonEmptyFile(utf8Path + "-journal");
+    // A WAL database without its log holds every committed page, and nobody is writing it (a writer keeps a log):
+    // it is read as unchangeable, with no lock at all, since a connection that looks for the log would try to make
+    // it. Any other file is read with the usual shared lock, which a writer's lock refuses (busy) and which ends with
+    // the read.
+    const platform::FileHead head = platform::ReadFileHead(utf8Path, 20);
+    const bool walMode = head.bytes.size() == 20 && (head.bytes[18] == 2 || head.bytes[19] == 2);
+    const bool immutable = walMode && !PathExists(utf8Path + "-wal");
     sqlite3* connection = nullptr;
     const int result = sqlite3_open_v2(FileUri(platform::FileCallPath(utf8Path), immutable).c_str(), &connection,
                                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, kReadOnlyLayer);

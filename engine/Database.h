@@ -52,8 +52,9 @@ public:
     // Opens an existing database file for reading only, through a file layer that opens every file of the database
     // (the database, its journal, its write-ahead log) read-only and deletes nothing, so that nothing beside the
     // file is created, changed or removed, not even the shared-memory file of a WAL database: committed pages in a
-    // write-ahead log are read from the log itself. Without a log or a journal beside it the file is read as
-    // unchangeable (no lock at all); otherwise each read takes the usual shared lock for its length only.
+    // write-ahead log are read from the log itself. A WAL database without its log is read as unchangeable (no lock
+    // at all); any other file takes the usual shared lock for the length of each read: a writer's lock makes the read
+    // busy, as does the journal of a write that never finished (which a read-only connection cannot roll back).
     DbOutcome OpenReadOnly(const std::string& utf8Path);
 
     // Reads, in one read transaction, the page size and every page of every table and index (SQLite's dbstat
