@@ -105,6 +105,8 @@ InfoRequest FindInfoRequest(const std::vector<std::string>& arguments) {
             return InfoRequest::usage;
         if (argument == "--version")
             return InfoRequest::version;
+        if (argument == kAnalyzeArgument)
+            return InfoRequest::analyze;
     }
     return InfoRequest::none;
 }
@@ -136,11 +138,14 @@ std::vector<std::string> UsageLines(const Catalogue& catalogue) {
     const std::vector<std::string> rest{
         "  Example: " + self + " /Firefox:all /Chrome:Default",
         "  " + self + " --help (or -h, /?) shows this text, " + self + " --version the version.",
+        "  " + self + " --analyze [/<program>:<profile> ...] estimates how much compacting would reclaim, without",
+        "     compacting anything (every profile found when none is named; also while the programs run).",
         "Exit status:",
         "  0  the run completed and every selected file was compacted or already compact",
         "  1  nothing ran or the run did not complete (invalid syntax, a related program running, a locked file,",
         "     another copy running)",
         "  2  the run completed, but an argument was invalid or a file was not compacted (a warning line)",
+        "  With --analyze: 0, or 2 when a file could not be read or an argument was invalid.",
     };
     lines.insert(lines.end(), rest.begin(), rest.end());
     return lines;

@@ -32,11 +32,13 @@ enum ExitStatus : int {
 };
 
 // What an argument asks for instead of a run.
-enum class InfoRequest { none, usage, version };
-// usage for "--help", "-h" or "/?", version for "--version", among the arguments (without the program path); the
-// first such argument decides.
+enum class InfoRequest { none, usage, version, analyze };
+// usage for "--help", "-h" or "/?", version for "--version", analyze for kAnalyzeArgument, among the arguments
+// (without the program path); the first such argument decides.
 InfoRequest FindInfoRequest(const std::vector<std::string>& arguments);
+// Asks for the estimate of what compacting would give back instead of a run; the other arguments select profiles.
+inline constexpr const char* kAnalyzeArgument = "--analyze";
 
-// The usage text, one line per entry: the grammar, the program names of the catalogue, an example and the exit
-// statuses.
+// The usage text, one line per entry: the grammar, the program names of the catalogue, an example, the analysis and
+// the exit statuses.
 std::vector<std::string> UsageLines(const Catalogue& catalogue);

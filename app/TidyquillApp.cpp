@@ -1,5 +1,6 @@
 #include "app/TidyquillApp.h"
 
+#include "app/AnalysisCommand.h"
 #include "app/CommandLine.h"
 
 #include "engine/LogOutput.h"
@@ -132,6 +133,10 @@ bool CTidyquillApp::AnswerInfoRequest() {
     case InfoRequest::version:
         platform::WriteConsoleLine(GetAppName() + " " + GetAppVersionString());
         break;
+    case InfoRequest::analyze:
+        // Only reads, so it needs neither the single-instance lock nor a save of the preferences afterwards.
+        exitCode_ = RunAnalysisCommand(preferences_, arguments);
+        return true;
     }
     exitCode_ = kExitCompleted;
     return true;

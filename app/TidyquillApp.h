@@ -61,8 +61,8 @@ private:
     // Fills in the crash report's icon, name, version and support address and installs its handler (on Windows;
     // Linux keeps the system's own crash handling).
     void ConfigureCrashReport();
-    // Prints the usage text or the version when an argument asks for it (before anything else happens, also while
-    // another copy runs); false when none does.
+    // Prints the usage text or the version, or runs the analysis, when an argument asks for it (before anything else
+    // happens, also while another copy runs); false when none does.
     bool AnswerInfoRequest();
     // The graphical mode through the supplied function; without one, a short usage text.
     void RunMainWindow();

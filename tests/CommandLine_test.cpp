@@ -1,12 +1,15 @@
 // The command line's selection: a path that is no profile taken as a name, each profile once, the arguments that
-// select nothing, and the arguments that ask for the usage text or the version.
+// select nothing, the arguments that ask for the usage text or the version, and the analysis's report.
 
+#include "app/AnalysisCommand.h"
 #include "app/CommandLine.h"
 
 #include "CatalogueFixture.h"
 #include "EngineTestSupport.h"
 
 #include "catalogue/Catalogue.h"
+#include "engine/Analysis.h"
+#include "engine/Optimization.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -113,7 +117,9 @@ TEST(CommandLineInfo, HelpAndVersionArgumentsAreRecognisedExactly) {
         EXPECT_EQ(FindInfoRequest({argument}), InfoRequest::usage) << argument;
     EXPECT_EQ(FindInfoRequest({"--version"}), InfoRequest::version);
     EXPECT_EQ(FindInfoRequest({"/Firefox:all", "--version", "-h"}), InfoRequest::version);
-    for (const char* argument : {"--HELP", "-help", "/?x", "--versions", "/Firefox:--help", "-H"})
+    EXPECT_EQ(FindInfoRequest({"/Firefox:all", "--analyze"}), InfoRequest::analyze);
+    EXPECT_EQ(FindInfoRequest({"--analyze", "--help"}), InfoRequest::analyze);
+    for (const char* argument : {"--HELP", "-help", "/?x", "--versions", "/Firefox:--help", "-H", "--analyse", "-a"})
         EXPECT_EQ(FindInfoRequest({argument}), InfoRequest::none) << argument;
 
     const std::vector<std::string> usage = UsageLines(BuildCatalogue(platform::KnownFolders()));
@@ -121,7 +127,7 @@ TEST(CommandLineInfo, HelpAndVersionArgumentsAreRecognisedExactly) {
     for (const std::string& line : usage)
         text += line + "\n";
     for (const char* part : {"\"Pale Moon\"", "Chromium/Iron", "\"Brave Browser\"", "Edge", "\"Opera GX\"", "Zen",
-                             "Exit status:", "  0  ", "  1  ", "  2  "})
+                             "--analyze [/<program>:<profile> ...]", "Exit status:", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
     // The program names wrap as the rest of the text does; a name is never split across lines.
     for (const std::string& line : usage)
@@ -148,6 +154,75 @@ TEST_F(CommandLine, LaterProgramsAreSelectedByTheirNames) {
     EXPECT_EQ(log.Texts(), (std::vector<std::string>{"Error: specified program name 'edge' is invalid",
                                                      "Error: specified program name 'OperaGX' is invalid",
                                                      "Error: specified program name 'Opera gx' is invalid"}));
+}
+
+// --- The analysis: the run's shapes, every profile or the selected ones, and what its status tells ----------------
+
+TEST_F(CommandLine, AnalysisReportsEveryFileInTheRunsShapesAndWhatItCouldNotRead) {
+    const std::string good = Join({first->GetPath(), "places.sqlite"});
+    MakeDatabase(good, 2000, 1000, 4);
+    WriteFile(Join({second->GetPath(), "places.sqlite"}), SqliteHeaderBytes() + RandomBytes(9000, 5));
+    MakeDatabase(Join({chrome->GetPath(), "Default", "History"}), 500, 200, 2);
+    const FileEstimate figures = EstimateFile(good, false, nullptr);
+    ASSERT_GT(figures.reclaimable, 0u);
+    const std::string size = "[0-9.]+ (bytes|KB|MB)";
+    const std::string share = size + ", about " + size + " can be reclaimed \\([0-9]+%\\)";
+
+    // Every profile found, in catalogue order; the file that is no database makes the status 2.
+    LogCapture log;
+    EXPECT_EQ(RunAnalysis(catalogue, {}), kExitWithWarnings);
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"Starting analysis", 0},
+        {"Analyzing 'second'", 1},
+        {"Path: " + second->GetPath(), 0},
+        {"Warning: places\\.sqlite: " + size + ", the file is encrypted or not valid", 0},
+        {"Analyzed 1 files, " + share, 0},
+        {"Analyzing 'default'", 1},
+        {"Path: " + first->GetPath(), 0},
+        {"places\\.sqlite: " + FormatFileSize(figures.size) + ", about " + FormatFileSize(figures.reclaimable) +
+             " can be reclaimed",
+         0},
+        {"Analyzed 1 files, " + share, 0},
+        {"Analyzing 'Default'", 1},
+        {"Path: " + chrome->GetPath(), 0},
+        {"History: " + size + ", about " + size + " can be reclaimed", 0},
+        {"Analyzed 1 files, " + share, 0},
+        {"Total: 3 files, " + share, 0},
+        {"Completed in [0-9]+\\.[0-9]{2} seconds", 1},
+    };
+    const std::vector<LogLine> lines = log.Lines();
+    ASSERT_EQ(lines.size(), expected.size()) << ::testing::PrintToString(lines);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        // Paths are matched as they are: the regular expression's own characters in them are escaped first.
+        const std::string pattern =
+            expected[i].first.rfind("Path: ", 0) == 0
+                ? std::regex_replace(expected[i].first, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")
+                : expected[i].first;
+        EXPECT_TRUE(std::regex_match(lines[i].text, std::regex(pattern))) << lines[i].text << "\n  vs " << pattern;
+        EXPECT_EQ(lines[i].bold, expected[i].second) << lines[i].text;
+    }
+
+    // The selected profiles only; an argument that selects nothing makes the status 2, none at all 1.
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::size_t profiles;
+    } cases[] = {
+        {{"/Firefox:default"}, kExitCompleted, 1},
+        {{"/Firefox:default", "/Chrome:Default"}, kExitCompleted, 2},
+        {{"/Firefox:default", "/Firefox:nobody"}, kExitWithWarnings, 1},
+        {{"/Firefox:all"}, kExitWithWarnings, 2},
+        {{"/Nope:x"}, kExitNotRun, 0},
+    };
+    for (const auto& c : cases) {
+        LogCapture selected;
+        EXPECT_EQ(RunAnalysis(catalogue, c.arguments), c.status) << ::testing::PrintToString(c.arguments);
+        const std::vector<std::string> texts = selected.Texts();
+        EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                                [](const std::string& text) { return text.rfind("Analyzing '", 0) == 0; }),
+                  static_cast<std::ptrdiff_t>(c.profiles))
+            << ::testing::PrintToString(texts);
+    }
 }
 
 // --- One folder under many spellings -----------------------------------------------------------------------------

@@ -417,6 +417,84 @@ if [ "$system" = linux ]; then
     [ "$(stat -c %s "$latin/places.sqlite")" -lt "$size_before" ] || fail "a folder name that is no UTF-8: not compacted"
 fi
 
+# --- The analysis ----------------------------------------------------------------------------------------------------
+
+# Every file of the fixtures with its size and modification time: the analysis must leave all of it as it was.
+times() { find "$firefox" "$thunderbird" "$chrome" -type f -printf '%T@ %s %p\n' 2>/dev/null | sort; }
+expect_untouched() {
+    expect_unchanged "$1"
+    checks=$((checks + 1))
+    [ "$(times)" = "$times_before" ] || fail "$1: a file was made, removed or touched"
+}
+# The lines of one profile's analysis, each database with its figures.
+analyzed_lines() { # name path files...
+    local name=$1 path=$2
+    shift 2
+    echo "Analyzing '$name'"
+    echo "Path: $(shown "$path")"
+    for file in "$@"; do echo "~${file//./\\.}: $size, about $size can be reclaimed"; done
+    echo "~Analyzed $# files, $size, about $size can be reclaimed \\([0-9]+%\\)"
+}
+analysis_total() { echo "~Total: $1 files, $size, about $size can be reclaimed \\([0-9]+%\\)"; }
+
+# Without profile arguments every profile found, in the catalogue's order; nothing is compacted or touched.
+make_fixtures
+before=$(fingerprint)
+times_before=$(times)
+run "$tmp" --analyze
+{
+    echo "Starting analysis"
+    analyzed_lines second "$ff1$sep" places.sqlite
+    analyzed_lines default "$ff0$sep" places.sqlite
+    analyzed_lines Default "$chrome" History
+    analyzed_lines default "$tb0$sep" global-messages-db.sqlite
+    analysis_total 4
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "--analyze" <"$tmp/expected"
+expect_status 0 "--analyze"
+expect_untouched "--analyze"
+
+# Beside a running program, whose files are estimated from their headers alone, and beside a second copy.
+start_program_named
+hold_instance
+run "$tmp" --analyze /Firefox:second
+{
+    echo "Starting analysis"
+    echo "Analyzing 'second'"
+    echo "Path: $(shown "$ff1$sep")"
+    echo "~places\\.sqlite: $size, about $size can be reclaimed \\(from its header only: 'Firefox' is running\\)"
+    echo "~Analyzed 1 files, $size, about $size can be reclaimed \\([0-9]+%\\)"
+    analysis_total 1
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "--analyze beside a running program" <"$tmp/expected"
+expect_status 0 "--analyze beside a running program"
+expect_untouched "--analyze beside a running program"
+stop_background
+sleep 0.5
+
+# A file that is no database: a warning, the others still estimated, and status 2; no profile selected: status 1.
+{ head -c 100 "$ff1/places.sqlite"; head -c 20000 /dev/urandom; } >"$tmp/broken"
+cp "$tmp/broken" "$ff1/places.sqlite"
+run "$tmp" --analyze /Firefox:all
+{
+    echo "Starting analysis"
+    echo "Analyzing 'second'"
+    echo "Path: $(shown "$ff1$sep")"
+    echo "~Warning: places\\.sqlite: $size, the file is encrypted or not valid"
+    echo "~Analyzed 1 files, $size, about 0 bytes can be reclaimed \\(0%\\)"
+    analyzed_lines default "$ff0$sep" places.sqlite
+    analysis_total 2
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "--analyze with a damaged file" <"$tmp/expected"
+expect_status 2 "--analyze with a damaged file"
+run "$tmp" --analyze /Nope:x
+printf '%s\n' "Error: specified program name 'Nope' is invalid" "$long_syntax" >"$tmp/expected"
+expect_lines "--analyze with no profile selected" <"$tmp/expected"
+expect_status 1 "--analyze with no profile selected"
+
 # Usage text and version: on standard output, status 0, nothing run; the README's table of statuses agrees.
 make_fixtures
 before=$(fingerprint)
