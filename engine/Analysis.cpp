@@ -231,16 +231,16 @@ ProfileToEstimate DescribeProfile(const CBrowserProfile& profile) {
 }
 
 void MarkRunningPrograms(std::vector<ProfileToEstimate>& profiles) {
-    std::set<CBrowser*> asked;
-    std::set<CBrowser*> running;
-    for (const ProfileToEstimate& profile : profiles) {
-        if (profile.program == nullptr || !asked.insert(profile.program).second)
-            continue;
-        if (!FindRunningPrograms({profile.program}).empty())
-            running.insert(profile.program);
+    std::vector<CBrowser*> programs;
+    for (const ProfileToEstimate& profile : profiles)
+        if (profile.program != nullptr &&
+            std::find(programs.begin(), programs.end(), profile.program) == programs.end())
+            programs.push_back(profile.program);
+    const std::vector<bool> running = FindRunningProgramsAmong(programs);
+    for (ProfileToEstimate& profile : profiles) {
+        const auto found = std::find(programs.begin(), programs.end(), profile.program);
+        profile.programRunning = found != programs.end() && running[static_cast<std::size_t>(found - programs.begin())];
     }
-    for (ProfileToEstimate& profile : profiles)
-        profile.programRunning = running.count(profile.program) > 0;
 }
 
 bool EstimateProfiles(const std::vector<ProfileToEstimate>& profiles, const StopSignal* stop,

@@ -79,7 +79,8 @@ struct ProfileToEstimate {
 };
 ProfileToEstimate DescribeProfile(const CBrowserProfile& profile);
 
-// Asks, once per program, whether one of its processes runs (FindRunningPrograms), and marks its profiles.
+// Looks once at the running processes and marks the profiles whose program runs (by the running-program guard's
+// rules).
 void MarkRunningPrograms(std::vector<ProfileToEstimate>& profiles);
 
 struct ProfileEstimate {

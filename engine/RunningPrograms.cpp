@@ -5,6 +5,8 @@
 #include "platform/System.h"
 #include "support/StringHelpers.h"
 
+#include <algorithm>
+
 namespace {
 
 using NameLists = std::vector<std::vector<std::string>>;
@@ -37,6 +39,16 @@ bool IsOneOf(const platform::RunningProcess& process, const NameLists& names) {
     return false;
 }
 
+// The running processes other than this one, which is never its own obstacle, wherever it was started from.
+std::vector<platform::RunningProcess> OtherProcesses() {
+    std::vector<platform::RunningProcess> processes = platform::ListProcesses();
+    const std::uint64_t self = platform::CurrentProcessId();
+    processes.erase(std::remove_if(processes.begin(), processes.end(),
+                                   [self](const platform::RunningProcess& process) { return process.id == self; }),
+                    processes.end());
+    return processes;
+}
+
 } // namespace
 
 std::vector<std::string> FindRunningPrograms(const std::vector<CBrowser*>& programs) {
@@ -46,16 +58,31 @@ std::vector<std::string> FindRunningPrograms(const std::vector<CBrowser*>& progr
         for (const CBrowser* program : programs)
             if (program != nullptr)
                 names.push_back(program->GetProcessNames());
-        const std::uint64_t self = platform::CurrentProcessId();
-        for (platform::RunningProcess& process : platform::ListProcesses()) {
-            // This process is never its own obstacle, wherever it was started from.
-            if (process.id == self || !IsOneOf(process, names))
-                continue;
-            running.push_back(!process.executable.empty() ? std::move(process.executable)
-                                                          : std::move(process.commandName));
+        for (platform::RunningProcess& process : OtherProcesses()) {
+            if (IsOneOf(process, names))
+                running.push_back(!process.executable.empty() ? std::move(process.executable)
+                                                              : std::move(process.commandName));
         }
     } catch (...) {
         // Only a failed allocation can get here; what was found so far is all the guard can tell.
+    }
+    return running;
+}
+
+std::vector<bool> FindRunningProgramsAmong(const std::vector<CBrowser*>& programs) {
+    std::vector<bool> running(programs.size(), false);
+    try {
+        const std::vector<platform::RunningProcess> processes = OtherProcesses();
+        for (std::size_t i = 0; i < programs.size(); ++i) {
+            if (programs[i] == nullptr)
+                continue;
+            const NameLists names = {programs[i]->GetProcessNames()};
+            running[i] =
+                std::any_of(processes.begin(), processes.end(),
+                            [&names](const platform::RunningProcess& process) { return IsOneOf(process, names); });
+        }
+    } catch (...) {
+        // Only a failed allocation can get here; the programs not yet looked at count as not running.
     }
     return running;
 }

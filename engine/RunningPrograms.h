@@ -12,3 +12,7 @@ class CBrowser;
 // its command name; that name then stands in the answer). A name elsewhere in the path does not count. This process
 // never counts.
 std::vector<std::string> FindRunningPrograms(const std::vector<CBrowser*>& programs);
+
+// For each of the given programs, whether a process that belongs to it runs, by the same rules, from one look at the
+// system's process list.
+std::vector<bool> FindRunningProgramsAmong(const std::vector<CBrowser*>& programs);

@@ -84,6 +84,9 @@ TEST(RunningPrograms, AProcessBelongsToAProgramByItsExecutablesFileNameOnly) {
     // Two programs that both claim a process still give one entry per process.
     EXPECT_EQ(Count(FindRunningPrograms({&firefox, &iron}), executables[0]), 2);
     EXPECT_TRUE(FindRunningPrograms({}).empty());
+    // Program by program, from one look at the process list (the analysis marks the profiles so).
+    EXPECT_EQ(FindRunningProgramsAmong({&vivaldi, &firefox, nullptr, &iron, &opera}),
+              (std::vector<bool>{false, true, false, true, false}));
 
     processes.clear(); // ends them and waits
     EXPECT_EQ(Count(FindRunningPrograms({&firefox}), executables[0]), 0);
