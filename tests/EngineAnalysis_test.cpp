@@ -134,15 +134,18 @@ TEST(AnalysisHeader, FreePagesAndBytesPastThePagesOnOneTable) {
 // --- The figures against what a real compaction gives back -------------------------------------------------------
 
 TEST_F(Analysis, FiguresAgreeWithWhatTheCompactionGivesBack) {
-    CBrowserProfile* profile = MakeProfile("bloated");
-    const std::vector<std::string> names = MakeBloatedDatabases(temp / "bloated", 2);
+    // Characters that mean something in a URI, and beyond ASCII, reach SQLite as the folder's name.
+    const std::string bloated =
+        std::string("bloated #1 %41 &x=;") + (platform::kWindows ? "" : "?y") + " Z\xC3\xBCrich \xE6\x97\xA5";
+    CBrowserProfile* profile = MakeProfile(bloated);
+    const std::vector<std::string> names = MakeBloatedDatabases(temp / bloated, 2);
     ASSERT_FALSE(names.empty());
     const std::map<std::string, FileEstimate> estimates = Estimate(*profile, false);
     const std::map<std::string, FileEstimate> headerOnly = Estimate(*profile, true);
 
     // The real gain: a copy of the profile, compacted by the run's own compaction.
     CBrowserProfile* copy = MakeProfile("copy");
-    for (const auto& entry : fs::directory_iterator(platform::PathFromUtf8(temp / "bloated")))
+    for (const auto& entry : fs::directory_iterator(platform::PathFromUtf8(temp / bloated)))
         fs::copy_file(entry.path(), platform::PathFromUtf8(temp / "copy") / entry.path().filename());
     std::map<std::string, std::uint64_t> before;
     for (const std::string& file : copy->GetFileList())
@@ -162,7 +165,7 @@ TEST_F(Analysis, FiguresAgreeWithWhatTheCompactionGivesBack) {
         EXPECT_EQ(estimate.basis, name == "damaged.sqlite" ? EstimateBasis::invalid : EstimateBasis::pages) << name;
         // Within a tenth, or within the few pages of slack that a small file's rebuild may leave or not.
         const std::uint32_t pageSize =
-            ReadHeaderFigures(ReadFile(Join({temp / "bloated", name})).substr(0, 100), estimate.size).pageSize;
+            ReadHeaderFigures(ReadFile(Join({temp / bloated, name})).substr(0, 100), estimate.size).pageSize;
         const double tolerance = std::max(0.1 * static_cast<double>(gain), 3.0 * pageSize);
         EXPECT_NEAR(static_cast<double>(estimate.reclaimable), static_cast<double>(gain), tolerance) << name;
         estimated += estimate.reclaimable;

@@ -12,6 +12,7 @@
 #include "engine/Optimization.h"
 
 #include "catalogue/ChromiumPrograms.h"
+#include "engine/Analysis.h"
 #include "engine/Compaction.h"
 #include "platform/System.h"
 #include "platform/Text.h"
@@ -82,6 +83,10 @@ TEST(HostileFiles, DeviceNamesInAProfileAreFilesAndAreCompacted) {
     for (const std::string& file : expected) {
         before.push_back(QueryFileSize(file));
         EXPECT_GT(before.back(), 0u) << file;
+        // The analysis reads them as the files they are, too.
+        const FileEstimate estimate = EstimateFile(file, false, nullptr);
+        EXPECT_EQ(estimate.basis, EstimateBasis::pages) << file;
+        EXPECT_GT(estimate.reclaimable, 0u) << file;
     }
     LogCapture log;
     unsigned notCompacted = 1;
@@ -146,6 +151,10 @@ TEST(HostileFiles, ProfileDeeperThan260CharactersIsListedAndCompacted) {
     const std::uint64_t before = QueryFileSize(file);
     EXPECT_GT(before, 0u);
     EXPECT_TRUE(IsSqliteFile(file));
+
+    const FileEstimate estimate = EstimateFile(file, false, nullptr);
+    EXPECT_EQ(estimate.basis, EstimateBasis::pages);
+    EXPECT_GT(estimate.reclaimable, 0u);
 
     FakeProgram program("Firefox", kEverySqliteFile);
     CBrowserProfile* profile = program.AddProfile(AppendBackslash(folder), "deep", false);
