@@ -38,9 +38,12 @@ std::string FileLine(const FileEstimate& file, const ProfileEstimate& profile) {
     case EstimateBasis::held:
         return "Warning: " + start + ", could not be read. Seems like related program ('" + profile.programName +
                "') is still running";
+    case EstimateBasis::denied:
+        return "Warning: " + start + ", could not be read: access is denied";
     case EstimateBasis::unreadable:
         return "Warning: " + start + ", could not be read";
     case EstimateBasis::invalid:
+    case EstimateBasis::notDatabase:
         break;
     }
     return "Warning: " + start + ", the file is encrypted or not valid";
@@ -88,11 +91,12 @@ int RunAnalysis(Catalogue& catalogue, const std::vector<std::string>& profileArg
         Log("Path: " + profile.path);
         for (const FileEstimate& file : profile.files)
             Log(FileLine(file, profile));
-        Log("Analyzed " + std::to_string(profile.files.size()) + " files, " +
+        // Files that are no database at all are not counted, as the run does not count them.
+        Log("Analyzed " + std::to_string(profile.DatabaseCount()) + " files, " +
             Figures(profile.size, profile.reclaimable));
         size += profile.size;
         reclaimable += profile.reclaimable;
-        files += static_cast<std::uint32_t>(profile.files.size());
+        files += profile.DatabaseCount();
         filesNotRead += profile.filesNotRead;
     });
     Log("Total: " + std::to_string(files) + " files, " + Figures(size, reclaimable));

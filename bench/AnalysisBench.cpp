@@ -158,8 +158,12 @@ const char* BasisName(EstimateBasis basis) {
         return "header (in use)";
     case EstimateBasis::held:
         return "held";
+    case EstimateBasis::denied:
+        return "denied";
     case EstimateBasis::unreadable:
         return "unreadable";
+    case EstimateBasis::notDatabase:
+        return "no database";
     case EstimateBasis::invalid:
         return "not valid";
     }

@@ -17,6 +17,8 @@ namespace {
 using engine::TreeLayout;
 using engine::TreePage;
 
+constexpr char kSqliteMagic[16] = "SQLite format 3"; // with its terminating zero
+
 std::uint32_t BigEndian16(const std::string& bytes, std::size_t offset) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset]) << 8 |
                                       static_cast<unsigned char>(bytes[offset + 1]));
@@ -135,9 +137,8 @@ FileEstimate FromHeader(FileEstimate estimate, const HeaderFigures& header, Esti
 } // namespace
 
 HeaderFigures ReadHeaderFigures(const std::string& header, std::uint64_t fileSize) {
-    static constexpr char kMagic[16] = "SQLite format 3"; // with its terminating zero
     HeaderFigures figures;
-    if (header.size() < 100 || std::memcmp(header.data(), kMagic, sizeof(kMagic)) != 0)
+    if (header.size() < 100 || std::memcmp(header.data(), kSqliteMagic, sizeof(kSqliteMagic)) != 0)
         return figures;
     const std::uint32_t pageSize = BigEndian16(header, 16) == 1 ? 65536 : BigEndian16(header, 16);
     const std::uint32_t reserved = static_cast<unsigned char>(header[20]);
@@ -170,8 +171,11 @@ FileEstimate EstimateFile(const std::string& path, bool programRunning, const St
     case platform::HeadRead::held:
         estimate.basis = EstimateBasis::held;
         return estimate;
+    case platform::HeadRead::denied:
+        estimate.basis = EstimateBasis::denied;
+        return estimate;
     case platform::HeadRead::notRegular:
-        estimate.basis = EstimateBasis::invalid;
+        estimate.basis = EstimateBasis::notDatabase;
         return estimate;
     default:
         estimate.basis = EstimateBasis::unreadable;
@@ -180,6 +184,11 @@ FileEstimate EstimateFile(const std::string& path, bool programRunning, const St
     // An empty file is an empty database: there is nothing in it to give back.
     if (head.bytes.empty()) {
         estimate.basis = programRunning ? EstimateBasis::headerRunning : EstimateBasis::pages;
+        return estimate;
+    }
+    if (head.bytes.size() < sizeof(kSqliteMagic) ||
+        std::memcmp(head.bytes.data(), kSqliteMagic, sizeof(kSqliteMagic)) != 0) {
+        estimate.basis = EstimateBasis::notDatabase;
         return estimate;
     }
     const HeaderFigures header = ReadHeaderFigures(head.bytes, QueryFileSize(path));
@@ -264,6 +273,8 @@ bool EstimateProfiles(const std::vector<ProfileToEstimate>& profiles, const Stop
             estimate.reclaimable += figures.reclaimable;
             if (!figures.WasRead())
                 ++estimate.filesNotRead;
+            if (figures.basis == EstimateBasis::notDatabase)
+                ++estimate.notDatabases;
             estimate.files.push_back(std::move(figures));
         }
         if (IsStopRequested(stop))
@@ -305,7 +316,7 @@ ProfileEstimates::Sum ProfileEstimates::SumOf(const std::vector<const CBrowserPr
         }
         sum.size += estimate->size;
         sum.reclaimable += estimate->reclaimable;
-        sum.files += static_cast<std::uint32_t>(estimate->files.size());
+        sum.files += estimate->DatabaseCount();
         sum.filesNotRead += estimate->filesNotRead;
     }
     return sum;

@@ -35,8 +35,10 @@ enum class EstimateBasis {
     headerRunning, // the 100-byte header alone, because the file's program is running
     headerInUse,   // the header alone, because a writer holds the file locked or a write never finished
     held,          // nothing: another process holds the file open without sharing (its program is running)
-    unreadable,    // nothing: the file is missing or cannot be read
-    invalid,       // nothing: not a database, encrypted or damaged, which "VACUUM" could not compact either
+    denied,        // nothing: this user may not read the file
+    unreadable,    // nothing: the file is missing or cannot be read for another reason
+    invalid,       // nothing: a database file that is encrypted or damaged, which "VACUUM" could not compact either
+    notDatabase,   // nothing: no database at all (another header, a folder, a device); the run does not count it
 };
 
 struct FileEstimate {
@@ -92,7 +94,11 @@ struct ProfileEstimate {
     std::vector<FileEstimate> files; // the profile's database files, in the order the run takes them
     std::uint64_t size = 0;          // of all files
     std::uint64_t reclaimable = 0;   // of all files
-    unsigned filesNotRead = 0;       // files that gave no figure (held, unreadable, invalid)
+    unsigned filesNotRead = 0;       // files that gave no figure (held, denied, unreadable, invalid, no database)
+    unsigned notDatabases = 0;       // files of the list that are no database at all
+
+    // The database files, as the run counts them: the listed files less those that are no database at all.
+    std::uint32_t DatabaseCount() const { return static_cast<std::uint32_t>(files.size()) - notDatabases; }
 };
 
 // Estimates the profiles in list order: lists each profile's database files as the run does and estimates each
@@ -107,7 +113,7 @@ public:
     struct Sum {
         std::uint64_t size = 0;
         std::uint64_t reclaimable = 0;
-        std::uint32_t files = 0;
+        std::uint32_t files = 0; // database files, as the run counts them
         unsigned filesNotRead = 0;
         unsigned profilesWithout = 0; // profiles of the set that have no figures (yet)
     };

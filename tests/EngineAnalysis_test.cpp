@@ -199,6 +199,7 @@ TEST_F(Analysis, NothingIsWrittenWhateverStateTheFilesAreIn) {
     ASSERT_FALSE(MakeBloatedDatabases(folder, 1).empty());
     // Three files that other programs are using: one locked by a writer, one with a writer's unfinished change
     // (its journal beside it), one WAL database with a reader inside it (which made its shared-memory file).
+    WriteFile(base + "notes.sqlite", "plain text");
     MakeDatabase(base + "locked.sqlite", 400, 500, 4);
     MakeDatabase(base + "writing.sqlite", 400, 500, 4);
     ChildProcess locker;
@@ -260,8 +261,10 @@ TEST_F(Analysis, NothingIsWrittenWhateverStateTheFilesAreIn) {
         EXPECT_EQ(estimates.at("held.sqlite").reclaimable, 0u);
         EXPECT_EQ(headerOnly.at("held.sqlite").basis, EstimateBasis::held);
     }
+    EXPECT_EQ(estimates.at("notes.sqlite").basis, EstimateBasis::notDatabase);
+    EXPECT_EQ(headerOnly.at("notes.sqlite").basis, EstimateBasis::notDatabase);
     for (const auto& [name, estimate] : headerOnly) {
-        if (name == "held.sqlite")
+        if (name == "held.sqlite" || name == "notes.sqlite")
             continue;
         EXPECT_EQ(estimate.basis, EstimateBasis::headerRunning) << name;
     }
