@@ -159,7 +159,9 @@ HeaderFigures ReadHeaderFigures(const std::string& header, std::uint64_t fileSiz
     return figures;
 }
 
-FileEstimate EstimateFile(const std::string& path, bool programRunning, const StopSignal* stop) {
+namespace {
+
+FileEstimate EstimateOne(const std::string& path, bool programRunning, const StopSignal* stop) {
     FileEstimate estimate;
     estimate.path = path;
     estimate.size = QueryDatabaseSize(path);
@@ -230,6 +232,17 @@ FileEstimate EstimateFile(const std::string& path, bool programRunning, const St
     return estimate;
 }
 
+} // namespace
+
+FileEstimate EstimateFile(const std::string& path, bool programRunning, const StopSignal* stop) {
+    try {
+        return EstimateOne(path, programRunning, stop);
+    } catch (...) {
+        // Only a failed allocation can get here.
+        return {};
+    }
+}
+
 ProfileToEstimate DescribeProfile(const CBrowserProfile& profile) {
     ProfileToEstimate described;
     described.key = &profile;
@@ -252,8 +265,10 @@ void MarkRunningPrograms(std::vector<ProfileToEstimate>& profiles) {
     }
 }
 
-bool EstimateProfiles(const std::vector<ProfileToEstimate>& profiles, const StopSignal* stop,
-                      const std::function<void(ProfileEstimate&& estimate)>& onProfile) {
+namespace {
+
+bool EstimateEach(const std::vector<ProfileToEstimate>& profiles, const StopSignal* stop,
+                  const std::function<void(ProfileEstimate&& estimate)>& onProfile) {
     for (const ProfileToEstimate& profile : profiles) {
         ProfileEstimate estimate;
         estimate.key = profile.key;
@@ -283,6 +298,18 @@ bool EstimateProfiles(const std::vector<ProfileToEstimate>& profiles, const Stop
             onProfile(std::move(estimate));
     }
     return true;
+}
+
+} // namespace
+
+bool EstimateProfiles(const std::vector<ProfileToEstimate>& profiles, const StopSignal* stop,
+                      const std::function<void(ProfileEstimate&& estimate)>& onProfile) {
+    try {
+        return EstimateEach(profiles, stop, onProfile);
+    } catch (...) {
+        // Only a failed allocation can get here; the figures end as a stop ends them, incomplete.
+        return false;
+    }
 }
 
 void ProfileEstimates::Store(ProfileEstimate estimate) {

@@ -103,7 +103,7 @@ struct ProfileEstimate {
 
 // Estimates the profiles in list order: lists each profile's database files as the run does and estimates each
 // file. onProfile receives each profile's figures once all its files are done. Answers false when the stop signal
-// ended it; the profile it was working on is then not handed over.
+// (or a failed allocation) ended it; the profile it was working on is then not handed over.
 bool EstimateProfiles(const std::vector<ProfileToEstimate>& profiles, const StopSignal* stop,
                       const std::function<void(ProfileEstimate&& estimate)>& onProfile);
 

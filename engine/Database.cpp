@@ -329,8 +329,8 @@ DbOutcome Database::ScanTreePages(const StopSignal* stop, TreeLayout& layout,
     // One read transaction: the page size, the auto-vacuum mode and the pages are of one state of the file, and its
     // shared lock (none for an unchangeable file) ends with the scan.
     DbOutcome outcome = Execute("BEGIN");
-    sqlite3_stmt* statement = nullptr;
     const auto readInteger = [&](const char* sql, std::int64_t& value) {
+        sqlite3_stmt* statement = nullptr;
         int result = sqlite3_prepare_v2(connection_.get(), sql, -1, &statement, nullptr);
         if (result == SQLITE_OK) {
             result = sqlite3_step(statement);
@@ -340,7 +340,6 @@ DbOutcome Database::ScanTreePages(const StopSignal* stop, TreeLayout& layout,
             }
         }
         sqlite3_finalize(statement);
-        statement = nullptr;
         if (result != SQLITE_OK)
             errorText_ = sqlite3_errmsg(connection_.get());
         return Outcome(result);
@@ -355,16 +354,19 @@ DbOutcome Database::ScanTreePages(const StopSignal* stop, TreeLayout& layout,
     layout.autoVacuum = autoVacuum != 0;
 
     if (outcome == DbOutcome::ok) {
+        sqlite3_stmt* prepared = nullptr;
         int result = sqlite3_prepare_v2(connection_.get(), "SELECT name, pagetype, ncell, unused, pageno FROM dbstat",
-                                        -1, &statement, nullptr);
+                                        -1, &prepared, nullptr);
+        // Finalized however the loop ends, also by an exception out of visit.
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> scan(prepared, sqlite3_finalize);
         std::string tree;
         TreePage page;
         page.tree = -1;
         while (result == SQLITE_OK || result == SQLITE_ROW) {
-            if ((result = sqlite3_step(statement)) != SQLITE_ROW)
+            if ((result = sqlite3_step(scan.get())) != SQLITE_ROW)
                 break;
-            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-            const auto* kind = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(scan.get(), 0));
+            const auto* kind = reinterpret_cast<const char*>(sqlite3_column_text(scan.get(), 1));
             if (name == nullptr || kind == nullptr)
                 continue;
             if (page.tree < 0 || tree != name) {
@@ -376,16 +378,15 @@ DbOutcome Database::ScanTreePages(const StopSignal* stop, TreeLayout& layout,
                         : std::strcmp(kind, "internal") == 0 ? TreePage::Kind::internal
                         : std::strcmp(kind, "overflow") == 0 ? TreePage::Kind::overflow
                                                              : TreePage::Kind::damaged;
-            page.cells = static_cast<std::uint32_t>(sqlite3_column_int64(statement, 2));
-            page.unused = static_cast<std::uint32_t>(sqlite3_column_int64(statement, 3));
-            page.page = static_cast<std::uint32_t>(sqlite3_column_int64(statement, 4));
+            page.cells = static_cast<std::uint32_t>(sqlite3_column_int64(scan.get(), 2));
+            page.unused = static_cast<std::uint32_t>(sqlite3_column_int64(scan.get(), 3));
+            page.page = static_cast<std::uint32_t>(sqlite3_column_int64(scan.get(), 4));
             visit(page);
         }
         if (result != SQLITE_DONE) {
             errorText_ = sqlite3_errmsg(connection_.get());
             outcome = Outcome(result);
         }
-        sqlite3_finalize(statement);
     }
     // The scan is over, also when it failed: no further statement needs the hook, and the read lock goes.
     sqlite3_progress_handler(connection_.get(), 0, nullptr, nullptr);
