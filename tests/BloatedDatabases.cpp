@@ -77,7 +77,7 @@ private:
 
 class Random {
 public:
-    explicit Random(unsigned seed) : engine_(seed) {}
+    explicit Random(unsigned start) : engine_(start) {}
     int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(engine_); }
     std::string Text(int length) {
         static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789/.-_";
