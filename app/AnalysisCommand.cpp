@@ -104,7 +104,9 @@ int RunAnalysis(Catalogue& catalogue, const std::vector<std::string>& profileArg
     return filesNotRead > 0 || argumentRejected ? kExitWithWarnings : kExitCompleted;
 }
 
-int RunAnalysisCommand(const PreferencesDocument& preferences, const std::vector<std::string>& arguments) {
+int RunAnalysisCommand(const std::vector<std::string>& arguments) {
+    PreferencesDocument preferences;
+    preferences.LoadPreferencesDocument(preferences.GetPreferencesPath());
     Catalogue catalogue = BuildCatalogue(platform::QueryKnownFolders());
     preferences.LoadProfiles(catalogue);
     std::vector<std::string> profileArguments;

@@ -6,7 +6,6 @@
 #include <vector>
 
 class Catalogue;
-class PreferencesDocument;
 
 // Estimates the profiles that the arguments select (the run's grammar and order), or every profile found (and not
 // missing) when there is none, and reports through the log channel in the run's shapes: "Analyzing '<name>'" and
@@ -17,7 +16,7 @@ class PreferencesDocument;
 // selected anything.
 int RunAnalysis(Catalogue& catalogue, const std::vector<std::string>& profileArguments);
 
-// The process's analysis: the catalogue of this machine with the preferences' custom profiles and missing folders
-// applied, and RunAnalysis on the arguments without the "--analyze" among them. Nothing is written, the
-// preferences neither, so it may run beside the window.
-int RunAnalysisCommand(const PreferencesDocument& preferences, const std::vector<std::string>& arguments);
+// The process's analysis: the catalogue of this machine with the preferences file's custom profiles and missing
+// folders applied, and RunAnalysis on the arguments without the "--analyze" among them. The preferences are read
+// into a document of its own and never written back, so it may run beside the window.
+int RunAnalysisCommand(const std::vector<std::string>& arguments);

@@ -135,7 +135,7 @@ bool CTidyquillApp::AnswerInfoRequest() {
         break;
     case InfoRequest::analyze:
         // Only reads, so it needs neither the single-instance lock nor a save of the preferences afterwards.
-        exitCode_ = RunAnalysisCommand(preferences_, arguments);
+        exitCode_ = RunAnalysisCommand(arguments);
         return true;
     }
     exitCode_ = kExitCompleted;

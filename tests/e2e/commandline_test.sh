@@ -565,6 +565,21 @@ expected_prefs=$(printf '<?xml version="1.0" encoding="UTF-8"?>\n<Tidyquill vers
 checks=$((checks + 1))
 [ "$(cat "$prefs")" = "$expected_prefs" ] || fail "preferences changed:"$'\n'"$(cat "$prefs")"
 
+# The analysis finds the custom profiles of the preferences too, and leaves the file alone (not even rewritten).
+touch -d '2020-01-01 12:00' "$prefs"
+prefs_state=$(stat -c '%Y %s' "$prefs")
+run "$tmp" --analyze "/Firefox:$(shown "$tmp/portable/profile")"
+{
+    echo "Starting analysis"
+    analyzed_lines profile "$tmp/portable/profile" places.sqlite
+    analysis_total 1
+    echo "$completed"
+} >"$tmp/expected"
+expect_lines "--analyze of a custom profile from the preferences" <"$tmp/expected"
+checks=$((checks + 1))
+[ "$(stat -c '%Y %s' "$prefs")" = "$prefs_state" ] && [ "$(cat "$prefs")" = "$expected_prefs" ] ||
+    fail "--analyze wrote the preferences"
+
 # A preferences file that cannot be read is kept beside the new one, and the command line says so once, at its end.
 printf '<Tidyquill version="1"><Profile custom="yes"' >"$prefs"
 run "$tmp" /Firefox:second
