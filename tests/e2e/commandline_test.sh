@@ -437,7 +437,9 @@ analyzed_lines() { # name path files...
 }
 analysis_total() { echo "~Total: $1 files, $size, about $size can be reclaimed \\([0-9]+%\\)"; }
 
-# Without profile arguments every profile found, in the catalogue's order; nothing is compacted or touched.
+# Without profile arguments every profile found, in the catalogue's order; nothing is compacted or touched. The
+# later programs' profiles made above are removed first, so that the fixtures are all there is.
+rm -rf "$edge" ${opera_gx:+"$opera_gx"} "$waterfox" "$librewolf" "$floorp" "$zen"
 make_fixtures
 before=$(fingerprint)
 times_before=$(times)
