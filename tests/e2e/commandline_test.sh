@@ -444,13 +444,28 @@ make_fixtures
 before=$(fingerprint)
 times_before=$(times)
 run "$tmp" --analyze
+# Under Wine the other tests of the build share the prefix and may leave a program's folder behind (an empty "brave"
+# folder is a profile of its own): the blocks of profiles outside the fixtures' folders are left out, and the total
+# may count their files.
+if [ "$system" = windows ]; then
+    out=$(A="Path: $(shown "$firefox")" B="Path: $(shown "$chrome")" C="Path: $(shown "$thunderbird")" awk '
+        /^Analyzing / { block = $0; inside = 1; next }
+        inside && /^Path: / { keep = index($0, ENVIRON["A"]) == 1 || index($0, ENVIRON["B"]) == 1 ||
+                                     index($0, ENVIRON["C"]) == 1 }
+        inside { block = block "\n" $0; if (/^Analyzed /) { if (keep) print block; inside = 0 }; next }
+        { print }' <<<"$out")
+fi
 {
     echo "Starting analysis"
     analyzed_lines second "$ff1$sep" places.sqlite
     analyzed_lines default "$ff0$sep" places.sqlite
     analyzed_lines Default "$chrome" History
     analyzed_lines default "$tb0$sep" global-messages-db.sqlite
-    analysis_total 4
+    if [ "$system" = windows ]; then
+        echo "~Total: [0-9]+ files, $size, about $size can be reclaimed \\([0-9]+%\\)"
+    else
+        analysis_total 4
+    fi
     echo "$completed"
 } >"$tmp/expected"
 expect_lines "--analyze" <"$tmp/expected"
