@@ -22,6 +22,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace ui {
 
@@ -34,6 +35,11 @@ constexpr const wchar_t* kRunCaption = L"Optimization progress:";
 
 // Posted by the worker as its last act; private to this window class.
 constexpr UINT kRunFinishedMessage = WM_APP + 1;
+// Posted by the estimate's thread when it has handed over figures or has ended.
+constexpr UINT kEstimateReadyMessage = WM_APP + 2;
+// Starts the estimate. A timer message comes after the window has painted, so opening the window or refreshing the
+// tree waits for none of it.
+constexpr UINT_PTR kEstimateTimer = 1;
 
 // The run's progress indicator: the window's progress control, driven with sent messages from the worker.
 class ControlProgressBar : public IProgressBar {
@@ -53,6 +59,23 @@ private:
 
 } // namespace
 
+// One estimate, shared by the window and its thread: the thread owns the copies of the profiles it reads, so the
+// window may cancel it and go on at once (it joins the thread before the catalogue can go).
+struct CTidyquillDlg::EstimateJob {
+    HWND window = nullptr;
+    std::vector<ProfileToEstimate> profiles;
+    StopSignal stop;
+    std::mutex mutex; // guards what follows
+    std::vector<ProfileEstimate> ready;
+    bool posted = false; // a kEstimateReadyMessage is on its way; one at a time is enough
+    bool finished = false;
+
+    void Notify() {
+        if (!posted)
+            posted = PostMessageW(window, kEstimateReadyMessage, 0, 0) != FALSE;
+    }
+};
+
 CTidyquillDlg::CTidyquillDlg(Catalogue& catalogue, PreferencesDocument& preferences, std::string title,
                              std::string updateAddress)
     : CDialogWithMenuIcons(IDD_TIDYQUILL_DIALOG), catalogue_(catalogue), preferences_(preferences),
@@ -62,6 +85,8 @@ CTidyquillDlg::~CTidyquillDlg() {
     // The window's end waits for the worker already; this covers a window that was never closed (a modeless one).
     if (worker_)
         StopAndWaitForWorker();
+    // An estimate's thread reads through the catalogue's programs, which go with the application after this.
+    CancelEstimate(true);
 }
 
 void CTidyquillDlg::DoDataExchange() {
@@ -73,6 +98,7 @@ void CTidyquillDlg::DoDataExchange() {
     Bind(IDC_PROFILES_TREE, tree_);
     Bind(IDC_LOG_LIST, log_);
     Bind(IDC_CAPTION, caption_);
+    Bind(IDC_ESTIMATE, estimateLine_);
 }
 
 bool CTidyquillDlg::OnInitDialog() {
@@ -130,6 +156,7 @@ void CTidyquillDlg::LoadWindowIcons() {
 void CTidyquillDlg::OnDpiChanged() {
     CDialogWithMenuIcons::OnDpiChanged();
     LoadWindowIcons();
+    PlaceEstimateLine();
 }
 
 void CTidyquillDlg::AllowDropsFromLowerRights() {
@@ -154,6 +181,21 @@ bool CTidyquillDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         return true;
     case WM_CHECKS_CHANGED:
         UpdateOptimizeButton();
+        UpdateEstimateLine();
+        result = 0;
+        return true;
+    case kEstimateReadyMessage:
+        TakeEstimates();
+        result = 0;
+        return true;
+    case WM_TIMER:
+        if (wParam != kEstimateTimer)
+            break;
+        KillTimer(GetHwnd(), kEstimateTimer);
+        estimatePending_ = false;
+        // A run takes the files; its end schedules the next estimate.
+        if (!optimizing_)
+            StartEstimate();
         result = 0;
         return true;
     case WM_DROPFILES:
@@ -318,6 +360,8 @@ void CTidyquillDlg::OnOptimize() {
     // The window may have been closed while the warning was open.
     if (!confirmed || closing_)
         return;
+    // A read of the estimate would make the compaction of the same file find it busy.
+    CancelEstimate(true);
     StartRunDisplay();
     StartWorker(std::move(profiles));
 }
@@ -359,6 +403,7 @@ void CTidyquillDlg::StartRunDisplay() {
     SetOptimizeButtonText(L"Stop");
     optimizeButton_.Enable();
     updateLink_.Show(false);
+    UpdateEstimateLine();
     // The hidden tree must not keep the keyboard: a space there would change its check marks.
     if (GetFocus() == tree_.GetHwnd())
         Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(optimizeButton_.GetHwnd()), TRUE);
@@ -402,6 +447,9 @@ void CTidyquillDlg::OnRunFinished() {
     runProfiles_.clear();
     stop_.Reset();
     UpdateOptimizeButton();
+    // The run changed the files: their figures are read anew, for when the tree shows again.
+    if (!closing_)
+        ScheduleEstimate();
 }
 
 void CTidyquillDlg::StopAndWaitForWorker() {
@@ -449,17 +497,32 @@ void CTidyquillDlg::ShowIdle() {
     tree_.Show();
     caption_.SetText(kIdleCaption);
     UpdateOptimizeButton();
+    // The update notice may have gone with the run.
+    PlaceEstimateLine();
+    UpdateEstimateLine();
 }
 
 void CTidyquillDlg::UpdateOptimizeButton() {
     // "Stop" and "Optimize again" stay usable whatever the hidden tree holds.
-    optimizeButton_.Enable(optimizing_ || !IsTreeShown() || !tree_.GetCheckedProfiles().empty());
+    optimizeButton_.Enable(optimizing_ || !IsTreeShown() || !CheckedProfiles().empty());
+}
+
+std::vector<const CBrowserProfile*> CTidyquillDlg::CheckedProfiles() const {
+    // The marks live with the profiles, and the tree shows every profile of the catalogue: the profiles say the
+    // same as the tree's boxes without a message to the tree for each (which costs far more than this).
+    std::vector<const CBrowserProfile*> checked;
+    for (const auto& program : catalogue_.Programs())
+        for (const auto& profile : program->GetProfiles())
+            if (profile->checked && !profile->missing)
+                checked.push_back(profile.get());
+    return checked;
 }
 
 void CTidyquillDlg::OnClose() {
     if (closing_)
         return;
     closing_ = true;
+    CancelEstimate(false);
     StopAndWaitForWorker();
     preferences_.StoreProfiles(tree_.GetProfileCheckStates());
     EndDialog(IDCANCEL);
@@ -572,8 +635,140 @@ void CTidyquillDlg::SaveLog() {
 }
 
 void CTidyquillDlg::FillTree() {
+    // What the tree shows is looked at anew: so are the figures. Those of the estimate under way may be of files
+    // that changed since.
+    CancelEstimate(false);
+    estimates_.Clear();
     tree_.FillTree();
     UpdateOptimizeButton();
+    ScheduleEstimate();
+    UpdateEstimateLine();
+}
+
+void CTidyquillDlg::ScheduleEstimate() {
+    estimatePending_ = SetTimer(GetHwnd(), kEstimateTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+}
+
+void CTidyquillDlg::StartEstimate() {
+    CancelEstimate(false);
+    // Threads of cancelled estimates that have ended meanwhile are let go.
+    estimateThreads_.erase(std::remove_if(estimateThreads_.begin(), estimateThreads_.end(),
+                                          [](const platform::UniqueKernelHandle& thread) {
+                                              return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+                                          }),
+                           estimateThreads_.end());
+    auto job = std::make_shared<EstimateJob>();
+    job->window = GetHwnd();
+    // The checked profiles first: the line is ready once they are; the others follow, for the marks to come.
+    for (const bool checked : {true, false})
+        for (const auto& program : catalogue_.Programs())
+            for (const auto& profile : program->GetProfiles())
+                if (profile->checked == checked)
+                    job->profiles.push_back(DescribeProfile(*profile));
+    auto* handedOver = new std::shared_ptr<EstimateJob>(job);
+    platform::UniqueKernelHandle thread(CreateThread(nullptr, 0, EstimateThreadProc, handedOver, 0, nullptr));
+    if (!thread) {
+        // No thread, no figures: the line stays empty.
+        delete handedOver;
+        UpdateEstimateLine();
+        return;
+    }
+    estimateThreads_.push_back(std::move(thread));
+    estimateJob_ = std::move(job);
+    UpdateEstimateLine();
+}
+
+DWORD WINAPI CTidyquillDlg::EstimateThreadProc(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<EstimateJob>> handedOver(static_cast<std::shared_ptr<EstimateJob>*>(parameter));
+    EstimateJob& job = **handedOver;
+    try {
+        MarkRunningPrograms(job.profiles);
+        EstimateProfiles(job.profiles, &job.stop, [&job](ProfileEstimate&& estimate) {
+            const std::lock_guard lock(job.mutex);
+            job.ready.push_back(std::move(estimate));
+            job.Notify();
+        });
+    } catch (...) {
+        // Only a failed allocation can get here: the figures stay as far as they came.
+    }
+    const std::lock_guard lock(job.mutex);
+    job.finished = true;
+    job.Notify();
+    return 0;
+}
+
+void CTidyquillDlg::CancelEstimate(bool wait) {
+    if (estimateJob_) {
+        estimateJob_->stop.Set();
+        estimateJob_.reset();
+    }
+    if (estimatePending_) {
+        KillTimer(GetHwnd(), kEstimateTimer);
+        estimatePending_ = false;
+    }
+    if (!wait)
+        return;
+    // The thread only posts to this window, never sends: waiting for it here cannot block it.
+    for (const platform::UniqueKernelHandle& thread : estimateThreads_)
+        WaitForSingleObject(thread.get(), INFINITE);
+    estimateThreads_.clear();
+}
+
+void CTidyquillDlg::TakeEstimates() {
+    // A message of a cancelled estimate finds nothing to take.
+    if (!estimateJob_)
+        return;
+    std::vector<ProfileEstimate> ready;
+    bool finished = false;
+    {
+        const std::lock_guard lock(estimateJob_->mutex);
+        ready.swap(estimateJob_->ready);
+        finished = estimateJob_->finished;
+        estimateJob_->posted = false;
+    }
+    for (ProfileEstimate& estimate : ready)
+        estimates_.Store(std::move(estimate));
+    if (finished)
+        estimateJob_.reset();
+    UpdateEstimateLine();
+}
+
+void CTidyquillDlg::UpdateEstimateLine() {
+    std::wstring text;
+    // Hidden with the tree, while the log shows.
+    if (IsTreeShown()) {
+        const std::vector<const CBrowserProfile*> checked = CheckedProfiles();
+        if (!checked.empty()) {
+            const ProfileEstimates::Sum sum = estimates_.SumOf(checked);
+            if (sum.profilesWithout > 0 && IsEstimating())
+                text = L"Estimating\u2026";
+            else
+                text = L"About " + Widen(FormatFileSize(sum.reclaimable)) + L" of " + Widen(FormatFileSize(sum.size)) +
+                       L" can be reclaimed from the checked profiles.";
+        }
+    }
+    if (estimateLine_.GetText() != text)
+        estimateLine_.SetText(text);
+    estimateLine_.Show(!text.empty());
+}
+
+void CTidyquillDlg::PlaceEstimateLine() {
+    const RECT tree = tree_.GetRectInParent();
+    const RECT line = estimateLine_.GetRectInParent();
+    LONG left = tree.left;
+    if ((GetWindowLongW(updateLink_, GWL_STYLE) & WS_VISIBLE) != 0) {
+        // After the notice's text, a space of two characters' width apart.
+        const std::wstring notice = updateLink_.GetText() + L"  ";
+        HDC dc = GetDC(updateLink_);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(updateLink_.Send(WM_GETFONT)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, notice.c_str(), static_cast<int>(notice.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(updateLink_, dc);
+        left = std::min(updateLink_.GetRectInParent().left + extent.cx, tree.right);
+    }
+    SetWindowPos(estimateLine_, nullptr, left, line.top, tree.right - left, line.bottom - line.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CTidyquillDlg::OnVersionChecked(WPARAM newer) {
@@ -584,6 +779,7 @@ void CTidyquillDlg::OnVersionChecked(WPARAM newer) {
     // Over the progress row when a run is shown.
     SetWindowPos(updateLink_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     updateLink_.Invalidate();
+    PlaceEstimateLine();
 }
 
 int RunMainWindow(CTidyquillApp& app) {

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the profiles tree in which the user ticks what to optimize, the activity log that takes its
 // place while a run goes on and after it, the run on a worker thread with its progress bar and Stop, the check for
-// running programs before each run, folder drops, saving the log, and the update notice.
+// running programs before each run, folder drops, saving the log, the update notice, and below the tree the
+// estimate of what compacting the checked profiles would give back.
 //
 // States: idle (tree shown, "Optimize!"), running ("Stop", progress shown) and finished (log shown, "Optimize
 // again"). The window's thread owns every control, the catalogue and the preferences; the worker reaches the window
@@ -17,11 +18,13 @@
 #include "ui/NewVersionChecker.h"
 #include "ui/StaticEx.h"
 
+#include "engine/Analysis.h"
 #include "engine/StopSignal.h"
 
 #include <shellapi.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +57,8 @@ public:
     // The worker's thread while a run is active (tests wait on it), or null.
     HANDLE GetWorkerThread() const { return worker_.get(); }
     CNewVersionChecker& GetUpdateChecker() { return updateChecker_; }
+    // True while the figures of the profiles are being read.
+    bool IsEstimating() const { return estimateJob_ != nullptr || estimatePending_; }
 
 protected:
     void DoDataExchange() override;
@@ -89,6 +94,8 @@ private:
     void StopAndWaitForWorker();
     void ShowIdle();
     void UpdateOptimizeButton();
+    // The profiles whose box is checked, in the tree's order.
+    std::vector<const CBrowserProfile*> CheckedProfiles() const;
     // Every way out: stops a run and waits for it, stores the check marks and custom profiles, ends the window.
     void OnClose();
     // Windows ends the session (logoff, a restart for updates): a run is stopped at a safe point and the reason
@@ -104,6 +111,22 @@ private:
     void SaveLog();
     void FillTree();
     void OnVersionChecked(WPARAM newer);
+
+    // The estimate below the tree. The figures of every profile are read on a thread of their own, a short while
+    // after the tree is filled (so that opening the window waits for none of it) and after each run; the line sums
+    // those of the checked profiles each time a mark changes.
+    struct EstimateJob;
+    void ScheduleEstimate();
+    void StartEstimate();
+    // The thread of the estimate under way stops soon and hands over nothing more. The window goes on at once,
+    // unless it must wait (before a run: a read of the estimate must not meet a compaction of the same file).
+    void CancelEstimate(bool wait);
+    // Takes the figures that the estimate's thread has handed over.
+    void TakeEstimates();
+    void UpdateEstimateLine();
+    // Left-aligned with the tree, or after the update notice when that shows.
+    void PlaceEstimateLine();
+    static DWORD WINAPI EstimateThreadProc(void* parameter);
     // Lets folders be dropped from a file manager that runs with lower rights than this program.
     void AllowDropsFromLowerRights();
     // By the controls' own style, so that the answer holds while the window itself is still hidden.
@@ -133,6 +156,12 @@ private:
     platform::UniqueIcon bigIcon_;
     platform::UniqueIcon smallIcon_;
 
+    ProfileEstimates estimates_;
+    std::shared_ptr<EstimateJob> estimateJob_;
+    bool estimatePending_ = false; // the timer that starts the next estimate is set
+    // Threads of estimates, also of cancelled ones that may not have ended yet; all end before the window object.
+    std::vector<platform::UniqueKernelHandle> estimateThreads_;
+
     CWindow progress_;
     CWindow optimizeButton_;
     CAdsStatic adsStrip_;
@@ -141,6 +170,7 @@ private:
     CBrowsersTreeCtrl tree_;
     CListCtrlLog log_;
     CWindow caption_;
+    CWindow estimateLine_;
 };
 
 // Runs the main window for the application until it closes; answers the exit status (0).

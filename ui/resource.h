@@ -34,6 +34,7 @@
 #define IDC_LOG_LIST 1019
 #define IDC_UPDATE_LINK 1025
 #define IDC_ADS_STRIP 1026
+#define IDC_ESTIMATE 1030
 
 // --- About dialog --------------------------------------------------------------------------------------------------
 #define IDD_ABOUTBOX 137

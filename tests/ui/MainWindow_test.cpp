@@ -1,10 +1,13 @@
 // The main window driven as a user drives it, on fixture profiles: the run from "Optimize!" to the saved log and
 // back, Stop, F5 and drops during a run, the running-programs warning with a real process, closing and quitting
-// during a run, and the update notice.
+// during a run, the update notice, and the estimate below the tree.
 
 #include "ChildProcess.h"
 #include "EngineTestSupport.h"
 #include "MainWindowFixture.h"
+
+#include "engine/Analysis.h"
+#include "engine/Optimization.h"
 
 #include "platform/Processes.h"
 #include "platform/Text.h"
@@ -629,7 +632,10 @@ TEST(MainWindow, TheSecondClickOfADoubleClickOrAHeldEnterDoesNotUndoTheFirst) {
     EXPECT_EQ(ItemText(w, IDC_OPTIMIZE), L"Optimize!");
 
     // A click once the system's double-click time has passed is a command of its own: it starts a run, and the
-    // next one stops it.
+    // next one stops it. The first run compacted the database: it is made anew, larger, so that this run lasts
+    // past the double-click time.
+    std::filesystem::remove(platform::PathFromUtf8(fixture.FirefoxDefaultPlaces()));
+    MakeDatabase(fixture.FirefoxDefaultPlaces(), 20000, 1000, 2);
     PumpUntil([&] { return window->AcceptsOptimizeClick(); }, window.get(), 5000);
     MouseClick(*window, IDC_OPTIMIZE);
     ASSERT_TRUE(window->IsOptimizing());
@@ -787,6 +793,91 @@ TEST(MainWindow, AnUpdateNoticeShowsTheLinkAlsoOverTheProgressRow) {
     ClickOptimize(*window);
     EXPECT_FALSE(IsShown(w, IDC_UPDATE_LINK));
     ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing(); }, window.get()));
+}
+
+// --- The estimate below the tree ------------------------------------------------------------------------------------
+namespace {
+
+RECT ControlRect(HWND window, int id) {
+    return ui::CWindow(GetDlgItem(window, id)).GetRectInParent();
+}
+
+// The line as the user sees it: empty while hidden.
+std::wstring EstimateLine(HWND window) {
+    return IsShown(window, IDC_ESTIMATE) ? ItemText(window, IDC_ESTIMATE) : std::wstring();
+}
+
+// The line for these profiles, from the engine's figures read now.
+std::wstring ExpectedEstimate(const std::vector<CBrowserProfile*>& profiles) {
+    std::vector<ProfileToEstimate> described;
+    for (const CBrowserProfile* profile : profiles)
+        described.push_back(DescribeProfile(*profile));
+    std::uint64_t size = 0, reclaimable = 0;
+    EstimateProfiles(described, nullptr, [&](ProfileEstimate&& estimate) {
+        size += estimate.size;
+        reclaimable += estimate.reclaimable;
+    });
+    return L"About " + platform::Utf8ToWide(FormatFileSize(reclaimable)) + L" of " +
+           platform::Utf8ToWide(FormatFileSize(size)) + L" can be reclaimed from the checked profiles.";
+}
+
+} // namespace
+
+TEST(MainWindow, TheEstimateFollowsTheMarksAtOnceAndIsReadAnewAfterRefreshesAndRuns) {
+    ProfileFixture fixture;
+    auto window = OpenWindow(fixture);
+    ASSERT_NE(window, nullptr);
+    const HWND w = window->GetHwnd();
+    CBrowserProfile* firefox = fixture.Profile("Firefox", "default");
+    CBrowserProfile* chrome = fixture.Profile("Chrome", "Default");
+    const std::wstring estimating = L"Estimating\u2026";
+
+    // Opening the window reads no file: the estimate starts once the window has shown.
+    CheckOnly(w, {firefox});
+    EXPECT_EQ(EstimateLine(w), estimating);
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsEstimating(); }, window.get()));
+    const std::wstring firefoxBefore = ExpectedEstimate({firefox});
+    EXPECT_EQ(EstimateLine(w), firefoxBefore);
+    EXPECT_FALSE(StartsWith(firefoxBefore, L"About 0 ")) << "the fixture's databases are fragmented";
+
+    // Every change of the marks shows at once, from the figures in memory; nothing checked, no line.
+    CheckOnly(w, {firefox, chrome});
+    EXPECT_EQ(EstimateLine(w), ExpectedEstimate({firefox, chrome}));
+    CheckOnly(w, {});
+    EXPECT_EQ(EstimateLine(w), L"");
+    EXPECT_FALSE(IsShown(w, IDC_ESTIMATE));
+
+    // A refresh reads the figures anew, and a refresh in the middle leaves nothing of the estimate it cancelled.
+    CheckOnly(w, {chrome});
+    window->Send(WM_COMMAND, ID_REFRESH);
+    EXPECT_EQ(EstimateLine(w), estimating);
+    PumpFor(15, window.get());
+    window->Send(WM_COMMAND, ID_REFRESH);
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsEstimating(); }, window.get()));
+    EXPECT_EQ(EstimateLine(w), ExpectedEstimate({chrome}));
+
+    // With the update notice, the line starts after the notice's text and still ends with the tree.
+    SendMessageW(w, ui::WM_VERSION_CHECKED, 1, 0);
+    const RECT tree = ControlRect(w, IDC_PROFILES_TREE);
+    RECT line = ControlRect(w, IDC_ESTIMATE);
+    EXPECT_GT(line.left, ControlRect(w, IDC_UPDATE_LINK).left + 50);
+    EXPECT_EQ(line.right, tree.right);
+    EXPECT_TRUE(GetWindowLongW(GetDlgItem(w, IDC_ESTIMATE), GWL_STYLE) & SS_ENDELLIPSIS);
+
+    // Hidden with the tree during a run and after it; the run's gains show once the tree is back.
+    CheckOnly(w, {firefox});
+    ClickOptimize(*window);
+    EXPECT_TRUE(window->IsOptimizing());
+    EXPECT_FALSE(IsShown(w, IDC_ESTIMATE));
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsOptimizing() && !window->IsEstimating(); }, window.get()));
+    EXPECT_FALSE(IsShown(w, IDC_ESTIMATE));
+    ClickOptimize(*window); // "Optimize again": back to the tree
+    const std::wstring firefoxAfter = ExpectedEstimate({firefox});
+    EXPECT_NE(firefoxAfter, firefoxBefore);
+    EXPECT_EQ(EstimateLine(w), firefoxAfter);
+    // The update notice went with the run: the line is aligned with the tree again.
+    line = ControlRect(w, IDC_ESTIMATE);
+    EXPECT_EQ(line.left, tree.left);
 }
 
 // --- One copy at a time ---------------------------------------------------------------------------------------------

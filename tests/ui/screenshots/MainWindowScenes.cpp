@@ -34,6 +34,8 @@ HWND MakeIdle(screenshots::Scene& scene) {
     ui::CBrowsersTreeCtrl& tree = testing_support::TreeOf(window);
     tree.SetCheckState(tree.FindItem(fixture.Profile("Firefox", "work stuff")), ui::CThreeStateTreeCtrl::kUnchecked,
                        true);
+    // With the estimate of the checked profiles below the tree.
+    testing_support::PumpUntil([&] { return !window.IsEstimating(); }, &window, 20000);
     return window.GetHwnd();
 }
 
@@ -129,6 +131,11 @@ TIDYQUILL_SCENE("main-update-link") {
     SendMessageW(window, ui::WM_VERSION_CHECKED, 1, 0);
     // The picture shows a version as an update file would announce it.
     SetWindowTextW(GetDlgItem(window, IDC_UPDATE_LINK), L"Tidyquill 1.5.0 is available");
+    // The estimate line follows the notice's text: laid out anew at the same DPI.
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int dpi = ui::GetWindowDpi(window);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rect));
     return window;
 }
 
