@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,10 +22,13 @@ namespace testing_support {
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
+    // The picture program names its folders the same in every run, so that pictures of two builds can be compared
+    // pixel for pixel (their paths show in the tree).
+    static const bool fixedNames = std::getenv("TIDYQUILL_FIXED_TEMP_NAMES") != nullptr;
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            base / ("tidyquill-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        const fs::path candidate = base / ("tidyquill-test-" + std::to_string(fixedNames ? 0u : random()) + "-" +
+                                           std::to_string(counter++));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             path_ = platform::PathToUtf8(candidate);
