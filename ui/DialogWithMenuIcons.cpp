@@ -1,6 +1,6 @@
 #include "ui/DialogWithMenuIcons.h"
 
-#include "ui/StaticEx.h"
+#include "ui/Image.h"
 
 namespace ui {
 

@@ -1,6 +1,6 @@
 #include "ui/IconComboBox.h"
 
-#include "ui/StaticEx.h"
+#include "ui/Image.h"
 
 namespace ui {
 

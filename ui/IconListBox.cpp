@@ -1,6 +1,6 @@
 #include "ui/IconListBox.h"
 
-#include "ui/StaticEx.h"
+#include "ui/Image.h"
 
 namespace ui {
 
