@@ -16,7 +16,7 @@
 
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
-#include "ui/resource.h"
+#include "ui/res/resource.h"
 
 #include <algorithm>
 #include <filesystem>

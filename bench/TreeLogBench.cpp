@@ -9,10 +9,10 @@
 
 #include "catalogue/Catalogue.h"
 #include "platform/Text.h"
-#include "ui/BrowsersTreeCtrl.h"
-#include "ui/Dialog.h"
-#include "ui/DialogTemplate.h"
-#include "ui/ListCtrlLog.h"
+#include "ui/controls/BrowsersTreeCtrl.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/controls/ListCtrlLog.h"
 
 #include <algorithm>
 #include <chrono>

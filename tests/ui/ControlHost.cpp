@@ -1,6 +1,6 @@
 #include "ControlHost.h"
 
-#include "ui/resource.h"
+#include "ui/res/resource.h"
 
 #include <cstring>
 

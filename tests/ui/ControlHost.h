@@ -2,10 +2,10 @@
 // A modeless dialog holding a profiles tree and an activity log laid out as in the main window, for the window
 // tests of both controls. It counts WM_CHECKS_CHANGED and records commands, as the main window would act on them.
 
-#include "ui/BrowsersTreeCtrl.h"
-#include "ui/Dialog.h"
-#include "ui/DialogTemplate.h"
-#include "ui/ListCtrlLog.h"
+#include "ui/controls/BrowsersTreeCtrl.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/controls/ListCtrlLog.h"
 
 #include <vector>
 

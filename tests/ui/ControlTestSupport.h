@@ -3,8 +3,8 @@
 // values that exist for one test, and a shell that records what it was asked to open.
 
 #include "platform/Processes.h"
-#include "ui/Dialog.h"
-#include "ui/DialogTemplate.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogTemplate.h"
 
 #include <cstdint>
 #include <functional>

@@ -6,9 +6,9 @@
 #include "platform/Processes.h"
 #include "platform/Text.h"
 #include "support/CrashReport.h"
-#include "ui/Dialog.h"
-#include "ui/DialogTemplate.h"
-#include "ui/XMessageBox.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/windows/XMessageBox.h"
 
 #include <windows.h>
 

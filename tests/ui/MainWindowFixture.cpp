@@ -4,8 +4,8 @@
 
 #include "platform/System.h"
 #include "platform/Text.h"
-#include "ui/Control.h"
-#include "ui/resource.h"
+#include "ui/framework/Control.h"
+#include "ui/res/resource.h"
 
 #include <shlobj.h>
 

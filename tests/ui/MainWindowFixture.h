@@ -7,7 +7,7 @@
 
 #include "app/Preferences.h"
 #include "catalogue/Catalogue.h"
-#include "ui/TidyquillDlg.h"
+#include "ui/windows/TidyquillDlg.h"
 
 #include <windows.h>
 

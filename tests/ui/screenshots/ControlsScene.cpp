@@ -3,14 +3,14 @@
 #include "tests/ui/screenshots/Scene.h"
 
 #include "catalogue/IconNumbers.h"
-#include "ui/AdsStatic.h"
-#include "ui/DialogTemplate.h"
-#include "ui/DialogWithMenuIcons.h"
-#include "ui/HLinkCtrl.h"
-#include "ui/IconComboBox.h"
-#include "ui/IconListBox.h"
-#include "ui/StaticEx.h"
-#include "ui/resource.h"
+#include "ui/controls/AdsStatic.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/framework/DialogWithMenuIcons.h"
+#include "ui/controls/HLinkCtrl.h"
+#include "ui/controls/IconComboBox.h"
+#include "ui/controls/IconListBox.h"
+#include "ui/controls/StaticEx.h"
+#include "ui/res/resource.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "tests/ui/screenshots/Scene.h"
 
 #include "support/CrashReport.h"
-#include "ui/XMessageBox.h"
+#include "ui/windows/XMessageBox.h"
 
 #include <chrono>
 #include <thread>

@@ -4,9 +4,9 @@
 
 #include "tests/ui/PopupMenu.h"
 
-#include "ui/DialogTemplate.h"
-#include "ui/DialogWithMenuIcons.h"
-#include "ui/resource.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/framework/DialogWithMenuIcons.h"
+#include "ui/res/resource.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "platform/Processes.h"
 #include "platform/Text.h"
-#include "ui/Window.h"
+#include "ui/framework/Window.h"
 
 #include <commctrl.h>
 

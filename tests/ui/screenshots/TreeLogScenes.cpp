@@ -7,10 +7,10 @@
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
-#include "ui/BrowsersTreeCtrl.h"
-#include "ui/Dialog.h"
-#include "ui/DialogTemplate.h"
-#include "ui/ListCtrlLog.h"
+#include "ui/controls/BrowsersTreeCtrl.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/controls/ListCtrlLog.h"
 
 #include <filesystem>
 
