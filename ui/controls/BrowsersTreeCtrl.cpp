@@ -16,11 +16,16 @@ std::wstring ProfileItemText(const CBrowserProfile& profile) {
     return Widen(profile.GetName() + " [" + profile.GetPath() + "]");
 }
 
-HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text, int image, CMyTreeCtrlItem* object) {
+// Inserts an item with its box already in the given state: one message per item, since every message about an item
+// costs a search through all items in some tree implementations (Wine's).
+HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text, int image, CMyTreeCtrlItem* object,
+                     int checkState) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
+    insert.item.state = INDEXTOSTATEIMAGEMASK(checkState);
+    insert.item.stateMask = TVIS_STATEIMAGEMASK;
     insert.item.pszText = const_cast<wchar_t*>(text.c_str());
     insert.item.iImage = image;
     insert.item.iSelectedImage = image;
@@ -103,22 +108,23 @@ void CBrowsersTreeCtrl::FillTree() {
                 continue;
             const int programImage = AddIcon(program->GetIconId());
             const int profileImage = AddIcon(program->GetProfileIconId());
-            HTREEITEM programItem = InsertItem(tree, TVI_ROOT, Widen(program->GetName()), programImage, program.get());
-            if (programItem == nullptr)
-                continue;
-            HTREEITEM lastChild = nullptr;
+            // The program's box follows its profiles' boxes: known before any item is made.
+            size_t checked = 0;
             for (const auto& profile : program->GetProfiles()) {
                 profile->missing = !PathExists(profile->GetPath());
-                HTREEITEM item = InsertItem(tree, programItem, ProfileItemText(*profile),
-                                            profile->missing ? missingImage : profileImage, profile.get());
-                if (item == nullptr)
-                    continue;
-                SetCheckState(item, profile->checked && !profile->missing ? kChecked : kUnchecked, false);
-                lastChild = item;
+                if (profile->checked && !profile->missing)
+                    ++checked;
             }
-            // The program's box follows its profiles; one recomputation after the last is enough.
-            if (lastChild != nullptr)
-                UpdateParentCheckState(lastChild);
+            const int programState = checked == program->GetProfiles().size() ? kChecked
+                                     : checked == 0                            ? kUnchecked
+                                                                               : kMixed;
+            HTREEITEM programItem =
+                InsertItem(tree, TVI_ROOT, Widen(program->GetName()), programImage, program.get(), programState);
+            if (programItem == nullptr)
+                continue;
+            for (const auto& profile : program->GetProfiles())
+                InsertItem(tree, programItem, ProfileItemText(*profile), profile->missing ? missingImage : profileImage,
+                           profile.get(), profile->checked && !profile->missing ? kChecked : kUnchecked);
             TreeView_Expand(tree, programItem, TVE_EXPAND);
         }
     }
