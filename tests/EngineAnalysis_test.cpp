@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -292,14 +293,25 @@ TEST_F(Analysis, StopEndsTheWorkAndHandsOverNothingMore) {
     EXPECT_NE(EstimateFile(Join({temp / "first", "a.sqlite"}), false, &stop).basis, EstimateBasis::pages);
     EXPECT_FALSE(EstimateProfiles(profiles, &stop, [&](ProfileEstimate&&) { ADD_FAILURE() << "handed over"; }));
 
-    // Set from another thread while a worker estimates, as the window does: the worker ends without handing over
-    // the profile it was in.
+    // Set from another thread while a worker estimates, as the window does: the worker hands over nothing after it.
+    // The worker waits in its first hand-over until the signal is set, so that a busy machine cannot let it finish
+    // everything before the signal.
     stop.Reset();
     bool done = true;
-    std::thread worker([&] { done = EstimateProfiles({profiles[1], profiles[1], profiles[1]}, &stop, nullptr); });
+    std::atomic<int> handedOver{0};
+    std::thread worker([&] {
+        done = EstimateProfiles({profiles[1], profiles[1], profiles[1]}, &stop, [&](ProfileEstimate&&) {
+            ++handedOver;
+            while (!stop.IsSet())
+                std::this_thread::yield();
+        });
+    });
+    while (handedOver == 0)
+        std::this_thread::yield();
     stop.Set();
     worker.join();
     EXPECT_FALSE(done);
+    EXPECT_EQ(handedOver, 1);
 }
 
 // --- Sums over a set of profiles, from the figures kept ----------------------------------------------------------
