@@ -20,7 +20,6 @@
 #include "ui/res/resource.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>

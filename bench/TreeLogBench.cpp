@@ -10,9 +10,9 @@
 #include "catalogue/Catalogue.h"
 #include "platform/Text.h"
 #include "ui/controls/BrowsersTreeCtrl.h"
+#include "ui/controls/ListCtrlLog.h"
 #include "ui/framework/Dialog.h"
 #include "ui/framework/DialogTemplate.h"
-#include "ui/controls/ListCtrlLog.h"
 
 #include <algorithm>
 #include <chrono>

@@ -27,8 +27,8 @@ TempFolder::TempFolder() {
     static const bool fixedNames = std::getenv("TIDYQUILL_FIXED_TEMP_NAMES") != nullptr;
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = base / ("tidyquill-test-" + std::to_string(fixedNames ? 0u : random()) + "-" +
-                                           std::to_string(counter++));
+        const fs::path candidate =
+            base / ("tidyquill-test-" + std::to_string(fixedNames ? 0u : random()) + "-" + std::to_string(counter++));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             path_ = platform::PathToUtf8(candidate);

@@ -3,9 +3,9 @@
 // tests of both controls. It counts WM_CHECKS_CHANGED and records commands, as the main window would act on them.
 
 #include "ui/controls/BrowsersTreeCtrl.h"
+#include "ui/controls/ListCtrlLog.h"
 #include "ui/framework/Dialog.h"
 #include "ui/framework/DialogTemplate.h"
-#include "ui/controls/ListCtrlLog.h"
 
 #include <vector>
 

@@ -116,8 +116,8 @@ void CBrowsersTreeCtrl::FillTree() {
                     ++checked;
             }
             const int programState = checked == program->GetProfiles().size() ? kChecked
-                                     : checked == 0                            ? kUnchecked
-                                                                               : kMixed;
+                                     : checked == 0                           ? kUnchecked
+                                                                              : kMixed;
             HTREEITEM programItem =
                 InsertItem(tree, TVI_ROOT, Widen(program->GetName()), programImage, program.get(), programState);
             if (programItem == nullptr)

@@ -2,9 +2,9 @@
 // The About dialog: the program's icon, title with version and build, and links to the home page and the forum.
 
 #include "platform/Handle_win.h"
-#include "ui/framework/Dialog.h"
 #include "ui/controls/HLinkCtrl.h"
 #include "ui/controls/StaticEx.h"
+#include "ui/framework/Dialog.h"
 
 #include <string>
 

@@ -2,8 +2,8 @@
 // The Command line dialog: the syntax of the command-line mode, and the command line that would optimize the
 // profiles now checked in the tree, ready to copy.
 
-#include "ui/framework/Dialog.h"
 #include "ui/controls/StaticEx.h"
+#include "ui/framework/Dialog.h"
 
 #include <string>
 #include <vector>

@@ -2,8 +2,8 @@
 // The Add custom profile dialog: the user names a folder (typed, picked, or dropped on the main window); the
 // catalogue recognises the program it belongs to, and "Add" makes it a custom profile of that program.
 
-#include "ui/framework/Dialog.h"
 #include "ui/controls/IconComboBox.h"
+#include "ui/framework/Dialog.h"
 
 #include <string>
 #include <vector>

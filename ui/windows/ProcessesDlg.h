@@ -2,8 +2,8 @@
 // The Running Programs Warning dialog: the running processes that belong to the programs of the checked profiles,
 // each with its executable's icon, and the choice to retry the check, cancel the run, or go ahead anyway.
 
-#include "ui/framework/Dialog.h"
 #include "ui/controls/IconListBox.h"
+#include "ui/framework/Dialog.h"
 
 #include <string>
 #include <vector>

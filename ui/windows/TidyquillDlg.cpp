@@ -11,11 +11,11 @@
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "support/ProductAddresses.h"
+#include "ui/res/resource.h"
 #include "ui/windows/AboutDlg.h"
 #include "ui/windows/CommandLineDlg.h"
 #include "ui/windows/CustomProfileDlg.h"
 #include "ui/windows/ProcessesDlg.h"
-#include "ui/res/resource.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -679,7 +679,8 @@ void CTidyquillDlg::StartEstimate() {
 }
 
 DWORD WINAPI CTidyquillDlg::EstimateThreadProc(void* parameter) {
-    const std::unique_ptr<std::shared_ptr<EstimateJob>> handedOver(static_cast<std::shared_ptr<EstimateJob>*>(parameter));
+    const std::unique_ptr<std::shared_ptr<EstimateJob>> handedOver(
+        static_cast<std::shared_ptr<EstimateJob>*>(parameter));
     EstimateJob& job = **handedOver;
     try {
         MarkRunningPrograms(job.profiles);

@@ -12,11 +12,11 @@
 #include "platform/Handle_win.h"
 #include "ui/controls/AdsStatic.h"
 #include "ui/controls/BrowsersTreeCtrl.h"
-#include "ui/framework/DialogWithMenuIcons.h"
 #include "ui/controls/HLinkCtrl.h"
 #include "ui/controls/ListCtrlLog.h"
-#include "ui/windows/NewVersionChecker.h"
 #include "ui/controls/StaticEx.h"
+#include "ui/framework/DialogWithMenuIcons.h"
+#include "ui/windows/NewVersionChecker.h"
 
 #include "engine/Analysis.h"
 #include "engine/StopSignal.h"

@@ -4,8 +4,8 @@
 #include "app/TidyquillApp.h"
 #include "platform/Console.h"
 #include "support/CrashReport.h"
-#include "ui/windows/TidyquillDlg.h"
 #include "ui/framework/Window.h"
+#include "ui/windows/TidyquillDlg.h"
 #include "ui/windows/XMessageBox.h"
 
 #include <windows.h>

@@ -2,10 +2,10 @@
 // check marks, missing profiles, the image list), the context menu and the empty-tree hint.
 
 #include "CatalogueFixture.h"
-#include "tests/ui/ControlHost.h"
 #include "FakeProgram.h"
-#include "tests/ui/PopupMenu.h"
 #include "TestWindow.h"
+#include "tests/ui/ControlHost.h"
+#include "tests/ui/PopupMenu.h"
 
 #include "catalogue/Catalogue.h"
 #include "platform/Text.h"

@@ -4,12 +4,12 @@
 
 #include "catalogue/IconNumbers.h"
 #include "ui/controls/AdsStatic.h"
-#include "ui/framework/DialogTemplate.h"
-#include "ui/framework/DialogWithMenuIcons.h"
 #include "ui/controls/HLinkCtrl.h"
 #include "ui/controls/IconComboBox.h"
 #include "ui/controls/IconListBox.h"
 #include "ui/controls/StaticEx.h"
+#include "ui/framework/DialogTemplate.h"
+#include "ui/framework/DialogWithMenuIcons.h"
 #include "ui/res/resource.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include "platform/Handle_win.h"
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
+#include "ui/res/resource.h"
 #include "ui/windows/AboutDlg.h"
 #include "ui/windows/CommandLineDlg.h"
 #include "ui/windows/CustomProfileDlg.h"
 #include "ui/windows/ProcessesDlg.h"
-#include "ui/res/resource.h"
 
 using testing_support::ProfileFixture;
 using testing_support::TestMainWindow;

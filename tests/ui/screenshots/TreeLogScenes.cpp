@@ -8,9 +8,9 @@
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "ui/controls/BrowsersTreeCtrl.h"
+#include "ui/controls/ListCtrlLog.h"
 #include "ui/framework/Dialog.h"
 #include "ui/framework/DialogTemplate.h"
-#include "ui/controls/ListCtrlLog.h"
 
 #include <filesystem>
 

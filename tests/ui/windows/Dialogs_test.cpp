@@ -8,12 +8,12 @@
 #include "platform/Text.h"
 #include "support/FolderHelpers.h"
 #include "support/VersionInfo.h"
+#include "ui/controls/IconComboBox.h"
+#include "ui/res/resource.h"
 #include "ui/windows/AboutDlg.h"
 #include "ui/windows/CommandLineDlg.h"
 #include "ui/windows/CustomProfileDlg.h"
-#include "ui/controls/IconComboBox.h"
 #include "ui/windows/ProcessesDlg.h"
-#include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
 

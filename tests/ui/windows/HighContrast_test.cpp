@@ -9,10 +9,10 @@
 #include "tests/ui/MainWindowFixture.h"
 
 #include "platform/Text.h"
-#include "ui/windows/AboutDlg.h"
 #include "ui/controls/ListCtrlLog.h"
-#include "ui/windows/ProcessesDlg.h"
 #include "ui/res/resource.h"
+#include "ui/windows/AboutDlg.h"
+#include "ui/windows/ProcessesDlg.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 
 #include "ui/windows/NewVersionChecker.h"
 
-#include "tests/ui/LoopbackHttpServer.h"
 #include "platform/HttpGet.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "support/ProductAddresses.h"
 #include "support/UpdateFile.h"
 #include "support/VersionInfo.h"
+#include "tests/ui/LoopbackHttpServer.h"
 
 #include <gtest/gtest.h>
 
